@@ -1,0 +1,41 @@
+#pragma once
+// One uninstall registration as the scan found it.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ProgramEntry {
+  std::string KeyName;
+  std::string DisplayName;
+  std::string UninstallString;
+  std::string QuietDisplayName;
+  std::string QuietUninstallString;
+  std::string DisplayVersion;
+  std::string Publisher;
+  std::string URLInfoAbout;
+  std::string URLUpdateInfo;
+  std::string HelpLink;
+  std::string HelpTelephone;
+  std::string Contact;
+  std::string Comments;
+  std::string Readme;
+  std::string DisplayIcon;
+  int32_t WindowsInstaller = 0;
+  uint32_t EstimatedSize = 0;  // kilobytes
+  int32_t HasUsageData = 0;
+  int64_t ProgramSize = 0;  // bytes
+  int32_t UseCount = 0;     // -1: not counted
+  FILETIME LastUsedTime = {0, 0};
+  std::string ProgramPath;
+  // Where the registration was found: HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE. Removal deletes
+  // under this root only.
+  HKEY Root = nullptr;
+};
+
+// DisplayName, else QuietDisplayName, else KeyName.
+const std::string& Title(const ProgramEntry& entry);
+
+// The entries of the last scan, in scan order.
+extern std::vector<ProgramEntry> ProgramInventory;

@@ -1,0 +1,125 @@
+#include "registry/RegistryKey.h"
+
+namespace {
+
+void ReportError(const char* text) { MessageBoxA(nullptr, text, "", MB_ICONERROR); }
+
+const char* const ReadFailed = "Error while retreiving a registry value";
+
+// Asks for a value's type and size only; false when the value is missing.
+bool QueryTypeAndSize(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
+  size = 0;
+  return RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
+bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
+  return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) ==
+         ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
+  if (Handle) Close();
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
+  Handle = opened;
+  return true;
+}
+
+bool CRegistryKey::Close() {
+  LONG result = RegCloseKey(Handle);
+  Handle = nullptr;
+  return result == ERROR_SUCCESS;
+}
+
+std::string CRegistryKey::GetStringValue(const std::string& name) {
+  if (!Handle) {
+    ReportError("GetStringValue called on a closed CRegistryKey");
+    return "";
+  }
+  DWORD type = 0, size = 0;
+  if (!QueryTypeAndSize(Handle, name, type, size) || (type != REG_SZ && type != REG_EXPAND_SZ) ||
+      size == 0)
+    return "";
+  std::string data(size, '\0');
+  if (!ReadData(Handle, name, &data[0], size)) {
+    ReportError(ReadFailed);
+    return "";
+  }
+  size_t end = data.find('\0');
+  if (end != std::string::npos) data.resize(end);
+  return data;
+}
+
+uint32_t CRegistryKey::GetDWordValue(const std::string& name) {
+  if (!Handle) {
+    ReportError("GetDWordValue called on a closed CRegistryKey");
+    return 0;
+  }
+  DWORD type = 0, size = 0;
+  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_DWORD || size == 0 ||
+      size > sizeof(uint32_t))
+    return 0;
+  uint32_t value = 0;
+  if (!ReadData(Handle, name, &value, size)) {
+    ReportError(ReadFailed);
+    return 0;
+  }
+  return value;
+}
+
+bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t capacity) {
+  if (!Handle) {
+    ReportError("GetBinaryValue called on a closed CRegistryKey");
+    return false;
+  }
+  DWORD type = 0, size = 0;
+  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_BINARY || size == 0 ||
+      size > capacity)
+    return false;
+  if (!ReadData(Handle, name, buffer, size)) {
+    ReportError(ReadFailed);
+    return false;
+  }
+  return true;
+}
+
+bool CRegistryKey::HasValue(const std::string& name) {
+  if (!Handle) return false;
+  std::vector<char> valueName(0x4000);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 0x4000;
+    if (RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS)
+      return false;
+    if (lstrcmpA(valueName.data(), name.c_str()) == 0) return true;
+  }
+}
+
+void CRegistryKey::EnumerateSubKeys() {
+  if (!Handle) return;
+  SubKeyNames.clear();
+  char keyName[0x104];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = sizeof keyName;
+    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    SubKeyNames.emplace_back(keyName, length);
+  }
+  SubKeyCount = static_cast<uint32_t>(SubKeyNames.size());
+}
+
+bool CRegistryKey::DeleteSubKey(const std::string& name) {
+  if (!Handle) {
+    ReportError("DeleteSubKey called on a closed CRegistryKey");
+    return false;
+  }
+  // An empty name would make the platform delete this key itself.
+  if (name.empty() || RegDeleteKeyA(Handle, name.c_str()) != ERROR_SUCCESS) {
+    ReportError("Error while deleting a registry key");
+    return false;
+  }
+  return true;
+}

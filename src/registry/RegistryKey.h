@@ -1,0 +1,29 @@
+#pragma once
+// One open registry key with typed reads, a value test, subkey enumeration and deletion.
+// Failures of a read after its size was learned, and of a deletion, are shown in a message box.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CRegistryKey {
+ public:
+  bool Open(HKEY root, const std::string& path, REGSAM access);
+  bool Close();
+  bool IsOpen() const { return Handle != nullptr; }
+
+  std::string GetStringValue(const std::string& name);
+  uint32_t GetDWordValue(const std::string& name);
+  // Copies a REG_BINARY value into buffer; a value larger than capacity is refused.
+  bool GetBinaryValue(const std::string& name, void* buffer, size_t capacity);
+  bool HasValue(const std::string& name);
+
+  void EnumerateSubKeys();
+  bool DeleteSubKey(const std::string& name);
+
+  HKEY Handle = nullptr;
+  uint32_t SubKeyCount = 0;
+  std::vector<std::string> SubKeyNames;
+};
