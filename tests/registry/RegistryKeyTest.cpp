@@ -87,4 +87,80 @@ TEST_F(RegistryKeyTest, ReadsOnAClosedKeyReportTheirOwnNames) {
   }
 }
 
+TEST_F(RegistryKeyTest, BinaryValuesNeverOverrunTheDestination) {
+  Write("Fits", REG_BINARY, "abcd");
+  Write("Short", REG_BINARY, "ab");
+  Write("TooLong", REG_BINARY, "abcdef");
+  Write("Empty", REG_BINARY, "");
+  Write("Text", REG_SZ, std::string("abc\0", 4));
+  CRegistryKey key = OpenTestKey();
+
+  char buffer[6] = {'-', '-', '-', '-', '!', '!'};
+  EXPECT_TRUE(key.GetBinaryValue("Fits", buffer, 4));
+  EXPECT_EQ("abcd!!", std::string(buffer, 6));
+  char zeroed[4] = {};
+  EXPECT_TRUE(key.GetBinaryValue("Short", zeroed, 4));
+  EXPECT_EQ(std::string("ab\0\0", 4), std::string(zeroed, 4));
+  EXPECT_FALSE(key.GetBinaryValue("TooLong", buffer, 4));
+  EXPECT_EQ("abcd!!", std::string(buffer, 6));
+  EXPECT_FALSE(key.GetBinaryValue("Empty", buffer, 4));
+  EXPECT_FALSE(key.GetBinaryValue("Text", buffer, 4));
+  EXPECT_FALSE(key.GetBinaryValue("Missing", buffer, 4));
+  key.Close();
+  EXPECT_TRUE(Boxes.Boxes().empty());
+}
+
+TEST_F(RegistryKeyTest, HasValueFindsAnyTypeButOnlyTheExactName) {
+  Write("UninstallString", REG_SZ, std::string("x\0", 2));
+  Write("NoData", REG_BINARY, "");
+  Write("Number", REG_DWORD, std::string(4, '\0'));
+  CRegistryKey key = OpenTestKey();
+
+  EXPECT_TRUE(key.HasValue("UninstallString"));
+  EXPECT_TRUE(key.HasValue("NoData"));
+  EXPECT_TRUE(key.HasValue("Number"));
+  EXPECT_FALSE(key.HasValue("uninstallstring"));
+  EXPECT_FALSE(key.HasValue("UninstallStrin"));
+  EXPECT_FALSE(key.HasValue("QuietUninstallString"));
+  key.Close();
+}
+
+TEST_F(RegistryKeyTest, EnumerateSubKeysListsOnlyTheLastKeysNamesAndKeepsThemAfterClose) {
+  for (const char* name : {"B", "A", "C"}) RegistrySandbox::CreateKey(HKEY_CURRENT_USER, Key + "\\" + name);
+  RegistrySandbox::CreateKey(HKEY_CURRENT_USER, Key + "\\A\\Deeper");
+  RegistrySandbox::CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\Other\\Only");
+
+  CRegistryKey key = OpenTestKey();
+  key.EnumerateSubKeys();
+  key.Close();
+  EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), key.SubKeyNames);
+  EXPECT_EQ(3u, key.SubKeyCount);
+
+  key.EnumerateSubKeys();  // closed: keeps what it had
+  EXPECT_EQ(3u, key.SubKeyCount);
+
+  ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, "SOFTWARE\\Other", KEY_READ));
+  key.EnumerateSubKeys();
+  key.Close();
+  EXPECT_EQ(std::vector<std::string>{"Only"}, key.SubKeyNames);
+  EXPECT_EQ(1u, key.SubKeyCount);
+}
+
+TEST_F(RegistryKeyTest, DeleteSubKeyRemovesOnlyTheNamedLeafKey) {
+  RegistrySandbox::WriteString(HKEY_CURRENT_USER, Key + "\\Leaf", "DisplayName", "x");
+  RegistrySandbox::CreateKey(HKEY_CURRENT_USER, Key + "\\Parent\\Child");
+  CRegistryKey key = OpenTestKey();
+
+  EXPECT_TRUE(key.DeleteSubKey("Leaf"));
+  EXPECT_FALSE(key.DeleteSubKey("Parent"));
+  EXPECT_FALSE(key.DeleteSubKey("Missing"));
+  EXPECT_FALSE(key.DeleteSubKey(""));
+  key.Close();
+
+  EXPECT_FALSE(RegistrySandbox::KeyExists(HKEY_CURRENT_USER, Key + "\\Leaf"));
+  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_CURRENT_USER, Key + "\\Parent\\Child"));
+  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_CURRENT_USER, Key));
+  EXPECT_EQ((std::vector<std::string>(3, "Error while deleting a registry key")), Boxes.Texts());
+}
+
 }  // namespace

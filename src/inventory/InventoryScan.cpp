@@ -1,0 +1,92 @@
+#include "inventory/InventoryScan.h"
+
+#include "inventory/AsciiCase.h"
+#include "inventory/UsageCache.h"
+#include "registry/RegistryKey.h"
+
+const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
+  entry.UninstallString = key.GetStringValue("UninstallString");
+  entry.QuietUninstallString = key.GetStringValue("QuietUninstallString");
+  entry.Publisher = key.GetStringValue("Publisher");
+  entry.DisplayVersion = key.GetStringValue("DisplayVersion");
+  entry.EstimatedSize = key.GetDWordValue("EstimatedSize");
+  entry.HelpLink = key.GetStringValue("HelpLink");
+  entry.URLInfoAbout = key.GetStringValue("URLInfoAbout");
+  entry.URLUpdateInfo = key.GetStringValue("URLUpdateInfo");
+  entry.HelpTelephone = key.GetStringValue("HelpTelephone");
+  entry.Contact = key.GetStringValue("Contact");
+  entry.Readme = key.GetStringValue("Readme");
+  entry.Comments = key.GetStringValue("Comments");
+  entry.DisplayIcon = key.GetStringValue("DisplayIcon");
+  entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
+}
+
+struct ScanFilter {
+  std::string UpperSearchText;
+  bool ShowSystemComponents;
+};
+
+// The entry steps for one registration; false when it is dropped.
+bool ReadEntry(HKEY root, const std::string& keyName, const ScanFilter& filter,
+               ProgramEntry& entry) {
+  if (!filter.ShowSystemComponents && IsHotFix(keyName)) return false;
+
+  CRegistryKey key;
+  key.Open(root, UninstallKeyPath + keyName, KEY_READ);
+  if (!key.HasValue("UninstallString") && !key.HasValue("QuietUninstallString")) {
+    key.Close();
+    return false;
+  }
+  entry.KeyName = keyName;
+  entry.Root = root;
+  entry.DisplayName = key.GetStringValue("DisplayName");
+  entry.QuietDisplayName = key.GetStringValue("QuietDisplayName");
+  if (!filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText)) {
+    key.Close();
+    return false;
+  }
+  ReadRemainingValues(key, entry);
+  ReadUsageCache(root, keyName, entry);
+  key.Close();
+  return true;
+}
+
+void ScanRoot(HKEY root, const ScanFilter& filter, std::vector<ProgramEntry>& inventory) {
+  CRegistryKey uninstallKey;
+  if (!uninstallKey.Open(root, UninstallKeyPath, KEY_READ)) return;
+  uninstallKey.EnumerateSubKeys();
+  uninstallKey.Close();
+  for (uint32_t i = 0; i < uninstallKey.SubKeyCount; ++i) {
+    ProgramEntry entry;
+    if (ReadEntry(root, uninstallKey.SubKeyNames[i], filter, entry))
+      inventory.push_back(std::move(entry));
+  }
+}
+
+}  // namespace
+
+bool IsHotFix(const std::string& keyName) {
+  return StartsWith(keyName, "KB") || StartsWith(keyName, "Microsoft Security Patch");
+}
+
+bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText) {
+  std::string searched = entry.DisplayName + entry.QuietDisplayName;
+  if (searched.empty()) searched = entry.KeyName;
+  return UpperCaseAscii(searched).find(upperSearchText) != std::string::npos;
+}
+
+std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents) {
+  const ScanFilter filter = {UpperCaseAscii(searchText), showSystemComponents};
+  std::vector<ProgramEntry> inventory;
+  ScanRoot(HKEY_CURRENT_USER, filter, inventory);
+  ScanRoot(HKEY_LOCAL_MACHINE, filter, inventory);
+  return inventory;
+}

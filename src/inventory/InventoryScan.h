@@ -1,0 +1,20 @@
+#pragma once
+// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE, in the
+// registry's enumeration order, into entries with their usage data.
+#include <string>
+#include <vector>
+
+#include "inventory/ProgramEntry.h"
+
+extern const char* const UninstallKeyPath;  // ...\CurrentVersion\Uninstall\ with its backslash
+
+// Hot-fixes (key names starting with "KB" or "Microsoft Security Patch") are left out unless
+// showSystemComponents; a non-empty searchText keeps only the entries whose names contain it,
+// ignoring the case of a to z.
+std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents);
+
+// Whether searchText (already upper-cased) occurs in the entry's searched name: DisplayName
+// directly followed by QuietDisplayName, or KeyName when both are empty.
+bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText);
+
+bool IsHotFix(const std::string& keyName);

@@ -1,0 +1,36 @@
+#include "inventory/UsageCache.h"
+
+#include "inventory/UsageRecord.h"
+#include "registry/RegistryKey.h"
+
+const char* const UsageCachePath =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+
+namespace {
+
+// The ANSI form of path, or "" when it does not fit 260 bytes with its NUL.
+std::string ToAnsiPath(const std::u16string& path) {
+  std::wstring wide(path.begin(), path.end());
+  char ansi[MAX_PATH];
+  if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr) == 0)
+    return "";
+  return ansi;
+}
+
+}  // namespace
+
+void ReadUsageCache(HKEY root, const std::string& keyName, ProgramEntry& entry) {
+  CRegistryKey key;
+  if (!key.Open(root, UsageCachePath + keyName, KEY_READ)) return;
+  unsigned char bytes[UsageRecordSize] = {};
+  entry.HasUsageData = key.GetBinaryValue("SlowInfoCache", bytes, sizeof bytes) ? 1 : 0;
+  key.Close();
+  if (!entry.HasUsageData) return;
+
+  UsageCacheRecord record = DecodeUsageRecord(bytes);
+  entry.ProgramSize = record.ProgramSize;
+  entry.UseCount = record.UseCount;
+  entry.LastUsedTime.dwLowDateTime = record.LastUsedLow;
+  entry.LastUsedTime.dwHighDateTime = record.LastUsedHigh;
+  entry.ProgramPath = record.HasProgramPath ? ToAnsiPath(record.ProgramPath) : "";
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Copies the usage-cache record of a registration into its entry.
+#include <windows.h>
+
+#include <string>
+
+#include "inventory/ProgramEntry.h"
+
+extern const char* const UsageCachePath;  // ...\App Management\ARPCache\ with its backslash
+
+// Fills the usage fields of entry from the record under root; leaves them as they are when
+// there is no record. A record shorter than 552 bytes has its missing bytes read as zero; a
+// longer one counts as no record.
+void ReadUsageCache(HKEY root, const std::string& keyName, ProgramEntry& entry);
