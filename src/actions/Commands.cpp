@@ -1,0 +1,211 @@
+#include "actions/Commands.h"
+
+#include "actions/RemoveEntry.h"
+#include "actions/Uninstall.h"
+#include "app/MainWindow.h"
+#include "app/Scan.h"
+#include "app/Settings.h"
+#include "app/resources/ResourceIds.h"
+#include "listview/Population.h"
+#include "listview/Sorting.h"
+
+namespace {
+
+const UINT_PTR SearchTimer = 0;
+const UINT SearchDelay = 500;
+
+const char* const AppTitle = "Quillmere";
+const char* const AboutTail =
+    "\r\n\r\nhttps://quillmere.example.org\r\n\r\n"
+    "Copyright (C) 2026 The Quillmere developers. Free to use and to share.\r\n";
+
+UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
+UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
+
+void ConfirmAndRemoveEntry() {
+  if (MessageBoxA(MainWindow.GetHandle(), "Are you sure you want to remove entry from the list?", AppTitle,
+                  MB_ICONWARNING | MB_YESNO) != IDYES)
+    return;
+  RemoveEntry();
+  Scan();
+}
+
+void ToggleColumn(int32_t& flag) {
+  flag = flag == 0 ? 1 : 0;
+  PopulateList(true);
+}
+
+void SetView(DWORD view) { ProgramList.SetView(view); }
+
+void SortBy(int column) {
+  AppSettings.SortColumn = column;
+  ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);
+}
+
+void SetSortDirection(int32_t ascending) {
+  AppSettings.SortAscending = ascending;
+  ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);
+}
+
+// The commands of the view menu; false for any other id.
+bool HandleViewCommand(int id) {
+  if (id == IDM_VIEW_ICONS) {
+    SetView(LVS_ICON);
+  } else if (id == IDM_VIEW_LIST) {
+    SetView(LVS_LIST);
+    ProgramList.SetColumnWidth(0, 200);
+  } else if (id == IDM_VIEW_DETAILS) {
+    SetView(LVS_REPORT);
+    ProgramList.AutoSizeColumns();
+  } else if (id >= IDM_SORT_BY_COLUMN_0 && id <= IDM_SORT_BY_COLUMN_4) {
+    SortBy(id - IDM_SORT_BY_COLUMN_0);
+  } else if (id == IDM_SORT_ASCENDING || id == IDM_SORT_DESCENDING) {
+    SetSortDirection(id == IDM_SORT_ASCENDING ? 1 : 0);
+  } else {
+    return false;
+  }
+  UpdateViewMarks();
+  return true;
+}
+
+// The commands of the menus and accelerators; false for any other id.
+bool HandleMenuCommand(int id) {
+  switch (id) {
+    case IDM_UNINSTALL: Uninstall(false); break;
+    case IDM_REMOVE_ENTRY: ConfirmAndRemoveEntry(); break;
+    case IDM_EXIT: MainWindow.Destroy(); break;
+    case IDM_ABOUT: ShowAbout(); break;
+    case IDM_REFRESH: Scan(); break;
+    case IDM_SHOW_SYSTEM_COMPONENTS:
+      ToggleMenuCheck(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS, AppSettings.ShowSystemComponents);
+      Scan();
+      break;
+    case IDM_MODIFY: Repair(); break;
+    case IDM_COLUMN_PROGRAM_NAME: break;
+    case IDM_COLUMN_COMPANY: ToggleColumn(AppSettings.ShowCompanyColumn); break;
+    case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
+    case IDM_COLUMN_FREQUENCY: ToggleColumn(AppSettings.ShowFrequencyColumn); break;
+    case IDM_COLUMN_LAST_USED: ToggleColumn(AppSettings.ShowLastUsedColumn); break;
+    default: return HandleViewCommand(id);
+  }
+  return true;
+}
+
+void UpdateProgramCommands(HMENU menu) {
+  const ProgramEntry* entry = GetSelectedEntry();
+  const bool windowsInstaller = entry && entry->WindowsInstaller == 1;
+  EnableMenuItem(menu, IDM_UNINSTALL, EnabledIf(entry && !entry->UninstallString.empty()));
+  EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
+  EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
+  RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void UpdateColumnChecks(HMENU menu) {
+  EnableMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, MF_BYCOMMAND | MF_GRAYED);
+  CheckMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, CheckedIf(true));
+  CheckMenuItem(menu, IDM_COLUMN_COMPANY, CheckedIf(AppSettings.ShowCompanyColumn));
+  CheckMenuItem(menu, IDM_COLUMN_SIZE, CheckedIf(AppSettings.ShowSizeColumn));
+  CheckMenuItem(menu, IDM_COLUMN_FREQUENCY, CheckedIf(AppSettings.ShowFrequencyColumn));
+  CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
+}
+
+UINT ViewCommand(DWORD view) {
+  switch (view) {
+    case LVS_ICON: return IDM_VIEW_ICONS;
+    case LVS_REPORT: return IDM_VIEW_DETAILS;
+    case LVS_LIST: return IDM_VIEW_LIST;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void HandleCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  if (id == IDM_FOCUS_SEARCH) {
+    SearchEdit.SetFocus();
+    return;
+  }
+  if (HandleMenuCommand(id)) return;
+  if (HIWORD(wParam) == EN_CHANGE && reinterpret_cast<HWND>(lParam) == SearchEdit.GetHandle())
+    SetTimer(MainWindow.GetHandle(), SearchTimer, SearchDelay, nullptr);
+}
+
+void OnSearchTimer(WPARAM, LPARAM) {
+  KillTimer(MainWindow.GetHandle(), SearchTimer);
+  Scan();
+}
+
+void RouteListNotification(WPARAM, LPARAM header) {
+  auto* notification = reinterpret_cast<NMHDR*>(header);
+  if (notification->hwndFrom != ProgramList.GetHandle()) return;
+  auto* record = reinterpret_cast<NMLISTVIEW*>(header);
+  CListView::NotificationHandler handler = nullptr;
+  switch (notification->code) {
+    case LVN_COLUMNCLICK: handler = ProgramList.OnColumnClick; break;
+    case LVN_ITEMCHANGED: handler = ProgramList.OnItemChanged; break;
+    case NM_CLICK: handler = ProgramList.OnItemClick; break;
+  }
+  if (handler) handler(record);
+}
+
+void ShowContextMenu(WPARAM window, int x, int y) {
+  const int which =
+      reinterpret_cast<HWND>(window) == ProgramList.GetHeader() ? IDR_COLUMNS_MENU : IDR_PROGRAM_MENU;
+  HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(which));
+  if (!menu) return;
+  UpdateProgramMenu(menu, which);
+  TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, x, y, ProgramList.GetHandle(), nullptr);
+  DestroyMenu(menu);
+}
+
+void UpdateProgramMenu(HMENU menu, int which) {
+  if (which == IDR_PROGRAM_MENU) UpdateProgramCommands(menu);
+  if (which == IDR_COLUMNS_MENU) UpdateColumnChecks(menu);
+}
+
+void UpdateViewMarks() {
+  HMENU menu = MainWindow.GetMenu();
+  if (UINT view = ViewCommand(ProgramList.GetView()))
+    CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, view, MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
+                     AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4,
+                     IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn, MF_BYCOMMAND);
+}
+
+void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {
+  CheckMenuItem(menu, id, CheckedIf(flag == 0));
+  flag = flag == 0 ? 1 : 0;
+}
+
+ProgramEntry* GetSelectedEntry() {
+  if (ProgramList.GetSelectedCount() != 1) return nullptr;
+  return reinterpret_cast<ProgramEntry*>(ProgramList.GetSelectedItemParam());
+}
+
+void ShowAbout() {
+  const std::string text = std::string(AppTitle) + " " + "1.0" + AboutTail;
+  MSGBOXPARAMSA params = {};
+  params.cbSize = sizeof params;
+  params.hwndOwner = MainWindow.GetHandle();
+  params.hInstance = AppInstance;
+  params.lpszText = text.c_str();
+  params.lpszCaption = "About Quillmere...";
+  params.dwStyle = MB_USERICON;
+  params.lpszIcon = MAKEINTRESOURCEA(IDI_QUILLMERE);
+  MessageBoxIndirectA(&params);
+}
+
+int ShowError(std::string text) { return MessageBoxA(MainWindow.GetHandle(), text.c_str(), AppTitle, MB_ICONERROR); }
+
+void OnListKeyDown(WPARAM key, LPARAM) {
+  if (key == VK_RETURN) Uninstall(false);
+}
+
+void OnColumnClicked(NMLISTVIEW* notification) {
+  SortByClickedColumn(notification);
+  UpdateViewMarks();
+}
+
+void UninstallSelected() { Uninstall(false); }

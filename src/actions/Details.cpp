@@ -1,0 +1,58 @@
+#include "actions/Details.h"
+
+#include "actions/Commands.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "app/resources/ResourceIds.h"
+#include "inventory/DateFormatting.h"
+#include "inventory/Formatting.h"
+
+namespace {
+
+// Shows icon in the pane and destroys the one it replaces, unless that is the shared blank icon.
+void ShowDetailsIcon(HICON icon) {
+  HICON replaced = DetailsIcon.SetIcon(icon);
+  if (replaced && replaced != LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK))) DestroyIcon(replaced);
+}
+
+// Sets a fact's value, and its label only when the value is present.
+void SetFact(CStatic& label, const char* labelText, CEdit& value, const std::string& text) {
+  label.SetText(text.empty() ? "" : labelText);
+  value.SetText(text);
+}
+
+}  // namespace
+
+uint64_t DetailsSize(const ProgramEntry& entry) {
+  if (entry.HasUsageData && entry.ProgramSize > 0) return static_cast<uint64_t>(entry.ProgramSize);
+  return uint64_t{entry.EstimatedSize} * 1024;
+}
+
+void FillDetails() {
+  const ProgramEntry* entry = GetSelectedEntry();
+  if (!entry) return;
+  ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
+  DetailsTitle.SetText(Title(*entry));
+  SetFact(SizeLabel, "Estimated size:", SizeValue, FormatSize(DetailsSize(*entry)));
+  SetFact(LastUsedLabel, "Last used on:", LastUsedValue, entry->HasUsageData ? FormatDate(entry->LastUsedTime) : "");
+  const bool counted = entry->HasUsageData && entry->UseCount != -1;
+  SetFact(UsedLabel, "Used:", UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
+  SetFact(PublisherLabel, "Publisher:", PublisherValue, entry->Publisher);
+  SetFact(VersionLabel, "Version:", VersionValue, entry->DisplayVersion);
+}
+
+void ClearDetails() {
+  ShowDetailsIcon(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK)));
+  for (CWindow* control : std::initializer_list<CWindow*>{
+           &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
+           &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel})
+    control->SetText("");
+}
+
+void OnSelectionChanged(NMLISTVIEW* notification) {
+  if (notification->uNewState & LVIS_FOCUSED)
+    FillDetails();
+  else
+    ClearDetails();
+  UpdateProgramMenu(MainWindow.GetMenu(), IDR_PROGRAM_MENU);
+}

@@ -1,0 +1,14 @@
+#include "actions/RemoveEntry.h"
+
+#include "actions/Commands.h"
+#include "inventory/InventoryScan.h"
+#include "registry/RegistryKey.h"
+
+void RemoveEntry() {
+  const ProgramEntry* entry = GetSelectedEntry();
+  if (!entry) return;
+  CRegistryKey uninstallKey;
+  if (!uninstallKey.Open(entry->Root, UninstallKeyPath, KEY_READ)) return;
+  uninstallKey.DeleteSubKey(entry->KeyName);
+  uninstallKey.Close();
+}

@@ -1,0 +1,15 @@
+#include "app/Application.h"
+
+#include "app/MainWindow.h"
+#include "app/Scan.h"
+#include "app/Settings.h"
+
+int RunApplication(HINSTANCE instance) {
+  AppInstance = instance;
+  ApplyDefaultSettings();
+  if (!BuildMainWindow(instance)) return -1;
+  Scan();
+  ProgramList.SetFocus();
+  MainWindow.RunMessageLoop();
+  return 1;
+}

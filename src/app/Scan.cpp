@@ -1,0 +1,51 @@
+#include "app/Scan.h"
+
+#include <string>
+#include <utility>
+
+#include "actions/Commands.h"
+#include "actions/Details.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "app/resources/ResourceIds.h"
+#include "inventory/InventoryScan.h"
+#include "listview/Population.h"
+
+namespace {
+
+bool Scanning = false;
+bool ScanRequested = false;
+
+std::string StatusText(size_t count) {
+  return count == 0 ? "Nothing found" : std::to_string(count) + " applications";
+}
+
+void ScanOnce() {
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  ClearDetails();
+  std::vector<ProgramEntry> fresh = ScanInventory(SearchEdit.GetText(), AppSettings.ShowSystemComponents != 0);
+  // The list items point into the inventory: the previous entries stay alive until the list
+  // has been rebuilt from the new ones.
+  std::vector<ProgramEntry> previous = std::exchange(ProgramInventory, std::move(fresh));
+  PopulateList(true);
+  previous.clear();
+  FillDetails();
+  UpdateProgramMenu(MainWindow.GetMenu(), IDR_PROGRAM_MENU);
+  StatusBar.SetText(StatusText(ProgramInventory.size()));
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}
+
+}  // namespace
+
+void Scan() {
+  if (Scanning) {
+    ScanRequested = true;
+    return;
+  }
+  Scanning = true;
+  do {
+    ScanRequested = false;
+    ScanOnce();
+  } while (ScanRequested);
+  Scanning = false;
+}

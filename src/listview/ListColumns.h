@@ -1,0 +1,19 @@
+#pragma once
+// The optional columns of the program list and where they stand.
+#include <cstdint>
+
+#include "inventory/ProgramEntry.h"
+
+// Position of each optional column in the list while it is shown; 0 while it is hidden
+// (position 0 is always the "Application" column).
+extern uint8_t SizeColumnIndex;
+extern uint8_t CompanyColumnIndex;
+extern uint8_t FrequencyColumnIndex;
+extern uint8_t LastUsedColumnIndex;
+
+// Appends the optional columns that the settings show, in their fixed order, and numbers them.
+void InsertOptionalColumns();
+
+// The size the list shows and sorts by, in bytes: the usage data's program size, or else the
+// estimated size.
+int64_t ListSize(const ProgramEntry& entry);
