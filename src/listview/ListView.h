@@ -1,0 +1,69 @@
+#pragma once
+// The program list: a report-view list control that owns two image lists (normal and small
+// icons), keeps count of its columns, and turns each operation into one message to the control.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "window/Window.h"
+
+class CListView : public CControl {
+ public:
+  // NM_CLICK, LVN_ITEMCHANGED and LVN_COLUMNCLICK records all begin with the NMLISTVIEW fields.
+  using NotificationHandler = void (*)(NMLISTVIEW* notification);
+
+  CListView();
+
+  bool Create(HWND parent, DWORD style, DWORD exStyle);
+
+  bool InsertColumn(const std::string& text, int width);
+  bool DeleteColumn(int index);
+  bool SetColumnWidth(int column, int width);
+  void AutoSizeColumns();
+  HWND GetHeader() const;
+
+  // Appends an item; image 0 leaves the image to the control's default.
+  int InsertItem(const std::string& text, LPARAM parameter, int image);
+  // Sets the text only; image is carried along but has no effect.
+  void SetItem(const std::string& text, int item, int subItem, int image);
+  void SetItemText(const std::string& text, int item, int subItem);
+  bool DeleteAllItems();
+  bool SortItems(PFNLVCOMPARE compare, LPARAM sortParameter);
+  LPARAM GetItemParam(int index) const;
+
+  int GetSelectedCount() const;
+  int GetSelectedIndex() const;
+  // Shows an error box when nothing is selected and returns 0.
+  LPARAM GetSelectedItemParam() const;
+  bool SelectItem(int index);
+  // A new icon that the caller owns, or null when nothing is selected.
+  HICON GetSelectedItemIcon(bool smallIcon) const;
+  int GetTopIndex() const;
+  bool Scroll(int dx, int dy);
+  bool EnsureVisible(int index, bool partly);
+  DWORD SetExtendedStyle(DWORD styles);
+  void SetView(DWORD view);
+  DWORD GetView() const;
+
+  int AddLargeIcon(HICON icon);
+  int AddSmallIcon(HICON icon);
+  bool RemoveAllIcons();
+
+  void SetRedraw(bool redraw);
+
+  int32_t ColumnCount = 0;
+  // Never lowered, so that each new item is placed after all present ones.
+  int32_t NextItemIndex = 0;
+  HIMAGELIST LargeImages = nullptr;
+  HIMAGELIST SmallImages = nullptr;
+  NotificationHandler OnItemClick = nullptr;
+  NotificationHandler OnItemChanged = nullptr;
+  NotificationHandler OnColumnClick = nullptr;
+
+ private:
+  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
+  void CreateImageLists();
+};

@@ -1,0 +1,206 @@
+#include "window/Window.h"
+
+#include <vector>
+
+namespace {
+
+const UINT KeepZOrderAndActivation = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+
+// The 16-bit halves of lParam, widened without sign.
+int LowWord(LPARAM lParam) { return LOWORD(lParam); }
+int HighWord(LPARAM lParam) { return HIWORD(lParam); }
+
+template <typename Slot, typename... Arguments>
+bool CallIfSet(Slot slot, Arguments... arguments) {
+  if (slot) slot(arguments...);
+  return true;
+}
+
+CWindow* WindowOf(HWND hwnd) { return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA)); }
+
+void AttachWindow(HWND hwnd, CWindow* window) {
+  SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG>(window));
+}
+
+HFONT CreateMainWindowFont() {
+  return CreateFontA(13, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+}
+
+void SetFontAndRedraw(HWND window, HGDIOBJ font) {
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+}  // namespace
+
+void CWindow::SetText(const std::string& text) {
+  Text = text;
+  if (Handle) SetWindowTextA(Handle, Text.c_str());
+}
+
+std::string CWindow::GetText() {
+  if (Handle) {
+    int length = GetWindowTextLengthA(Handle);
+    if (length > 0) {
+      std::vector<char> buffer(length + 1);
+      GetWindowTextA(Handle, buffer.data(), length + 1);
+      Text = buffer.data();
+    } else {
+      Text.clear();
+    }
+  }
+  return Text;
+}
+
+void CWindow::SetSize(int width, int height) {
+  Width = width;
+  Height = height;
+  if (Handle) SetWindowPos(Handle, nullptr, 0, 0, width, height, SWP_NOMOVE | KeepZOrderAndActivation);
+}
+
+void CWindow::SetPosition(int x, int y) {
+  X = x;
+  Y = y;
+  if (Handle) SetWindowPos(Handle, nullptr, x, y, 0, 0, SWP_NOSIZE | KeepZOrderAndActivation);
+}
+
+bool CWindow::GetWindowRect(RECT* rect) const { return ::GetWindowRect(Handle, rect) != FALSE; }
+
+void CWindow::Show(int command) { ShowWindow(Handle, command); }
+
+void CWindow::SetFocus() { ::SetFocus(Handle); }
+
+bool CWindow::Destroy() { return DestroyWindow(Handle) != FALSE; }
+
+void CWindow::Invalidate(bool erase) { InvalidateRect(Handle, nullptr, erase); }
+
+bool CWindow::IsMaximized() const { return IsZoomed(Handle) != FALSE; }
+
+HFONT CWindow::GetFont() const {
+  return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0));
+}
+
+void CWindow::SetFont(HFONT font) { SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
+
+bool CWindow::GetLogFont(LOGFONTA* logFont) const {
+  return GetObjectA(GetFont(), sizeof(LOGFONTA), logFont) != 0;
+}
+
+bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      if (OnDestroy) OnDestroy();
+      PostQuitMessage(0);
+      return true;
+    case WM_MOVE:
+      X = LowWord(lParam);
+      Y = HighWord(lParam);
+      return true;
+    case WM_SIZE:
+      Width = LowWord(lParam);
+      Height = HighWord(lParam);
+      return CallIfSet(OnSize, Width, Height, wParam);
+    case WM_NOTIFY:
+      return CallIfSet(OnNotify, wParam, lParam);
+    case WM_CONTEXTMENU:
+      return CallIfSet(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
+    case WM_KEYDOWN:
+      return CallIfSet(OnKeyDown, wParam, lParam);
+    case WM_KEYUP:
+      return CallIfSet(OnKeyUp, wParam, lParam);
+    case WM_CHAR:
+      return CallIfSet(OnChar, wParam, lParam);
+    case WM_DEADCHAR:
+      return CallIfSet(OnDeadChar, wParam, lParam);
+    case WM_COMMAND:
+      return CallIfSet(OnCommand, wParam, lParam);
+    case WM_TIMER:
+      return CallIfSet(OnTimer, wParam, lParam);
+    case WM_MOUSEMOVE:
+      return CallIfSet(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
+    case WM_LBUTTONUP:
+      CallIfSet(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam));
+      return CallIfSet(OnClick);
+    case WM_LBUTTONDBLCLK:
+      return CallIfSet(OnDoubleClick);
+    case WM_SIZING:
+      return CallIfSet(OnSizing, wParam, lParam);
+    default:
+      return false;
+  }
+}
+
+CApplicationWindow::CApplicationWindow() {
+  ClassName = "CApplicationWindow";
+  X = CW_USEDEFAULT;
+  Y = CW_USEDEFAULT;
+  Width = 544;
+  Height = 375;
+}
+
+bool CApplicationWindow::RegisterWindowClass(HINSTANCE instance) const {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = Icon;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = ClassName.c_str();
+  return RegisterClassExA(&windowClass) != 0;
+}
+
+bool CApplicationWindow::Create(HINSTANCE instance, int showCommand) {
+  if (!RegisterWindowClass(instance)) return false;
+  Handle = CreateWindowExA(0, ClassName.c_str(), Text.c_str(), WS_OVERLAPPEDWINDOW, X, Y, Width,
+                           Height, nullptr, Menu, instance, static_cast<CWindow*>(this));
+  if (!Handle) return false;
+  SetFontAndRedraw(Handle, CreateMainWindowFont());
+  ShowWindow(Handle, showCommand);
+  return true;
+}
+
+void CApplicationWindow::RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0)) {
+    if (Accelerators && TranslateAcceleratorA(Handle, Accelerators, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    auto creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    AttachWindow(hwnd, static_cast<CWindow*>(creation->lpCreateParams));
+  }
+  CWindow* window = WindowOf(hwnd);
+  if (window && window->HandleMessage(hwnd, message, wParam, lParam)) return 0;
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
+  Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE, X,
+                           Y, Width, Height, parent, nullptr, ParentInstance(parent), this);
+  if (!Handle) return false;
+  if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
+  Subclass();
+  return true;
+}
+
+HINSTANCE CControl::ParentInstance(HWND parent) {
+  return reinterpret_cast<HINSTANCE>(GetWindowLongA(parent, GWL_HINSTANCE));
+}
+
+void CControl::Subclass() {
+  AttachWindow(Handle, this);
+  ControlProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongA(Handle, GWL_WNDPROC, reinterpret_cast<LONG>(SubclassProc)));
+}
+
+LRESULT CALLBACK CControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Only controls that went through Subclass() get here, so the object is always attached.
+  auto control = static_cast<CControl*>(WindowOf(hwnd));
+  control->HandleMessage(hwnd, message, wParam, lParam);
+  return CallWindowProcA(control->ControlProc, hwnd, message, wParam, lParam);
+}

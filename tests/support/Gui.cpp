@@ -1,0 +1,109 @@
+#include "support/Gui.h"
+
+namespace {
+
+const char* const ParentClass = "QuillmereTestParent";
+const char* const SpyProperty = "QuillmereMessageSpy";
+
+void RegisterParentClass() {
+  WNDCLASSEXA existing = {};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(GetModuleHandleA(nullptr), ParentClass, &existing)) return;
+  WNDCLASSEXA parentClass = {};
+  parentClass.cbSize = sizeof parentClass;
+  parentClass.lpfnWndProc = DefWindowProcA;
+  parentClass.hInstance = GetModuleHandleA(nullptr);
+  parentClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  parentClass.lpszClassName = ParentClass;
+  ASSERT_NE(0, RegisterClassExA(&parentClass));
+}
+
+}  // namespace
+
+bool PumpMessages() {
+  bool quit = false;
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit = true;
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return quit;
+}
+
+bool TakeQuitMessage(WPARAM* exitCode) {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+  if (exitCode) *exitCode = message.wParam;
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  char text[1024] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string WindowClass(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+RECT RectInParent(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::string UniqueClassName() {
+  static int counter = 0;
+  return "QuillmereTest" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+}
+
+void GuiTest::SetUp() {
+  RegisterParentClass();
+  RECT frame = {0, 0, 600, 400};
+  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  Parent = CreateWindowExA(0, ParentClass, "Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, Parent);
+  PumpMessages();
+}
+
+void GuiTest::TearDown() {
+  DestroyWindow(Parent);
+  PumpMessages();
+  TakeQuitMessage();
+}
+
+MessageSpy::MessageSpy(HWND window) : Window(window) {
+  SetPropA(Window, SpyProperty, this);
+  Previous = reinterpret_cast<WNDPROC>(SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Proc)));
+}
+
+MessageSpy::~MessageSpy() {
+  if (!IsWindow(Window)) return;
+  SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Previous));
+  RemovePropA(Window, SpyProperty);
+}
+
+std::vector<SpiedMessage> MessageSpy::Of(UINT message) const {
+  std::vector<SpiedMessage> found;
+  for (const auto& seen : Seen)
+    if (seen.Message == message) found.push_back(seen);
+  return found;
+}
+
+LRESULT CALLBACK MessageSpy::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto spy = static_cast<MessageSpy*>(GetPropA(hwnd, SpyProperty));
+  SpiedMessage seen{message, wParam, lParam};
+  spy->Seen.push_back(seen);
+  if (spy->Inspect) spy->Inspect(seen);
+  return CallWindowProcA(spy->Previous, hwnd, message, wParam, lParam);
+}
