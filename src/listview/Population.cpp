@@ -1,5 +1,7 @@
 #include "listview/Population.h"
 
+#include <windows.h>
+
 #include <shellapi.h>
 
 #include "app/MainWindow.h"
