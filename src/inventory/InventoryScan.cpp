@@ -29,24 +29,31 @@ void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
   entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
 }
 
+// One pass of the scan: a root seen through a registry view.
+struct RegistryView {
+  HKEY Root;
+  REGSAM View;
+};
+
 struct ScanFilter {
   std::string UpperSearchText;
   bool ShowSystemComponents;
 };
 
 // The entry steps for one registration; false when it is dropped.
-bool ReadEntry(HKEY root, const std::string& keyName, const ScanFilter& filter,
+bool ReadEntry(const RegistryView& pass, const std::string& keyName, const ScanFilter& filter,
                ProgramEntry& entry) {
   if (!filter.ShowSystemComponents && IsHotFix(keyName)) return false;
 
   CRegistryKey key;
-  key.Open(root, UninstallKeyPath + keyName, KEY_READ);
+  key.Open(pass.Root, UninstallKeyPath + keyName, KEY_READ | pass.View);
   if (!key.HasValue("UninstallString") && !key.HasValue("QuietUninstallString")) {
     key.Close();
     return false;
   }
   entry.KeyName = keyName;
-  entry.Root = root;
+  entry.Root = pass.Root;
+  entry.View = pass.View;
   entry.DisplayName = key.GetStringValue("DisplayName");
   entry.QuietDisplayName = key.GetStringValue("QuietDisplayName");
   if (!filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText)) {
@@ -54,19 +61,19 @@ bool ReadEntry(HKEY root, const std::string& keyName, const ScanFilter& filter,
     return false;
   }
   ReadRemainingValues(key, entry);
-  ReadUsageCache(root, keyName, entry);
+  ReadUsageCache(pass.Root, pass.View, keyName, entry);
   key.Close();
   return true;
 }
 
-void ScanRoot(HKEY root, const ScanFilter& filter, std::vector<ProgramEntry>& inventory) {
+void ScanPass(const RegistryView& pass, const ScanFilter& filter, std::vector<ProgramEntry>& inventory) {
   CRegistryKey uninstallKey;
-  if (!uninstallKey.Open(root, UninstallKeyPath, KEY_READ)) return;
+  if (!uninstallKey.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return;
   uninstallKey.EnumerateSubKeys();
   uninstallKey.Close();
   for (uint32_t i = 0; i < uninstallKey.SubKeyCount; ++i) {
     ProgramEntry entry;
-    if (ReadEntry(root, uninstallKey.SubKeyNames[i], filter, entry))
+    if (ReadEntry(pass, uninstallKey.SubKeyNames[i], filter, entry))
       inventory.push_back(std::move(entry));
   }
 }
@@ -86,7 +93,18 @@ bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText
 std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents) {
   const ScanFilter filter = {UpperCaseAscii(searchText), showSystemComponents};
   std::vector<ProgramEntry> inventory;
-  ScanRoot(HKEY_CURRENT_USER, filter, inventory);
-  ScanRoot(HKEY_LOCAL_MACHINE, filter, inventory);
+  ScanPass({HKEY_CURRENT_USER, 0}, filter, inventory);
+  ScanPass({HKEY_LOCAL_MACHINE, 0}, filter, inventory);
+  // A 32-bit program on 64-bit Windows sees only the 32-bit registrations of the machine
+  // unless it asks for the 64-bit view; the user's registrations are shared by both.
+  if (RunsUnderWow64()) ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, filter, inventory);
   return inventory;
+}
+
+bool RunsUnderWow64() {
+  using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+  auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE, in the
-// registry's enumeration order, into entries with their usage data.
+// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE (and on
+// 64-bit Windows then of its 64-bit view), in the registry's enumeration order, into entries
+// with their usage data.
 #include <string>
 #include <vector>
 
@@ -18,3 +19,6 @@ std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool show
 bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText);
 
 bool IsHotFix(const std::string& keyName);
+
+// Whether this 32-bit process runs on 64-bit Windows.
+bool RunsUnderWow64();

@@ -29,9 +29,11 @@ struct ProgramEntry {
   int32_t UseCount = 0;     // -1: not counted
   FILETIME LastUsedTime = {0, 0};
   std::string ProgramPath;
-  // Where the registration was found: HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE. Removal deletes
-  // under this root only.
+  // Where the registration was found: HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, and the registry
+  // view (KEY_WOW64_64KEY for the 64-bit programs seen from this 32-bit program on 64-bit
+  // Windows, else 0). Removal deletes there and nowhere else.
   HKEY Root = nullptr;
+  REGSAM View = 0;
 };
 
 // DisplayName, else QuietDisplayName, else KeyName.

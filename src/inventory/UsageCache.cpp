@@ -19,9 +19,9 @@ std::string ToAnsiPath(const std::u16string& path) {
 
 }  // namespace
 
-void ReadUsageCache(HKEY root, const std::string& keyName, ProgramEntry& entry) {
+void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
   CRegistryKey key;
-  if (!key.Open(root, UsageCachePath + keyName, KEY_READ)) return;
+  if (!key.Open(root, UsageCachePath + keyName, KEY_READ | view)) return;
   unsigned char bytes[UsageRecordSize] = {};
   entry.HasUsageData = key.GetBinaryValue("SlowInfoCache", bytes, sizeof bytes) ? 1 : 0;
   key.Close();

@@ -17,6 +17,15 @@ bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
          ERROR_SUCCESS;
 }
 
+// RegDeleteKeyExA exists only where there are registry views (64-bit Windows, Vista and later).
+LONG DeleteKeyInView(HKEY key, const std::string& name, REGSAM view) {
+  if (view == 0) return RegDeleteKeyA(key, name.c_str());
+  using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+  return deleteKeyEx ? deleteKeyEx(key, name.c_str(), view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
 }  // namespace
 
 bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
@@ -111,13 +120,13 @@ void CRegistryKey::EnumerateSubKeys() {
   SubKeyCount = static_cast<uint32_t>(SubKeyNames.size());
 }
 
-bool CRegistryKey::DeleteSubKey(const std::string& name) {
+bool CRegistryKey::DeleteSubKey(const std::string& name, REGSAM view) {
   if (!Handle) {
     ReportError("DeleteSubKey called on a closed CRegistryKey");
     return false;
   }
   // An empty name would make the platform delete this key itself.
-  if (name.empty() || RegDeleteKeyA(Handle, name.c_str()) != ERROR_SUCCESS) {
+  if (name.empty() || DeleteKeyInView(Handle, name, view) != ERROR_SUCCESS) {
     ReportError("Error while deleting a registry key");
     return false;
   }

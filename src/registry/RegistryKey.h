@@ -21,7 +21,8 @@ class CRegistryKey {
   bool HasValue(const std::string& name);
 
   void EnumerateSubKeys();
-  bool DeleteSubKey(const std::string& name);
+  // view: 0, or KEY_WOW64_64KEY / KEY_WOW64_32KEY to delete in that registry view.
+  bool DeleteSubKey(const std::string& name, REGSAM view = 0);
 
   HKEY Handle = nullptr;
   uint32_t SubKeyCount = 0;

@@ -12,7 +12,7 @@ class UsageCacheTest : public ::testing::Test {
  protected:
   static ProgramEntry Read(HKEY root, const std::string& key = "App") {
     ProgramEntry entry;
-    ReadUsageCache(root, key, entry);
+    ReadUsageCache(root, 0, key, entry);
     return entry;
   }
 
