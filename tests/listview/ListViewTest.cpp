@@ -119,24 +119,17 @@ TEST_F(ListViewTest, SetViewWritesTheStyleOnlyWhenTheViewChanges) {
   EXPECT_EQ(0x10C, GetWindowLongA(List.Handle, GWL_STYLE) & 0x10C);
 }
 
-TEST_F(ListViewTest, RemoveAllIconsEmptiesBothImageLists) {
-  AddIconPair();
-
-  EXPECT_TRUE(List.RemoveAllIcons());
-
-  EXPECT_EQ(0, ImageList_GetImageCount(List.LargeImages));
-  EXPECT_EQ(0, ImageList_GetImageCount(List.SmallImages));
-}
-
-TEST_F(ListViewTest, RemoveAllIconsKeepsTheSmallIconsWhenTheLargeOnesCannotBeRemoved) {
+TEST_F(ListViewTest, RemoveAllIconsEmptiesTheSmallIconsOnlyAfterTheLargeOnes) {
   AddIconPair();
   HIMAGELIST large = List.LargeImages;
   List.LargeImages = nullptr;
-
   EXPECT_FALSE(List.RemoveAllIcons());
-
   EXPECT_EQ(1, ImageList_GetImageCount(List.SmallImages));
+
   List.LargeImages = large;
+  EXPECT_TRUE(List.RemoveAllIcons());
+  EXPECT_EQ(0, ImageList_GetImageCount(List.LargeImages));
+  EXPECT_EQ(0, ImageList_GetImageCount(List.SmallImages));
 }
 
 TEST_F(ListViewTest, SelectedItemIconIsNullWithoutSelectionAndOfTheAskedSizeWithIt) {
