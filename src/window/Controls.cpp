@@ -19,7 +19,8 @@ CEdit::CEdit() { SetControlDefaults(*this, "EDIT", 50, 50); }
 CStatic::CStatic() { SetControlDefaults(*this, "STATIC", 50, 50); }
 
 HICON CStatic::SetIcon(HICON icon) {
-  return reinterpret_cast<HICON>(SendMessageA(Handle, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));
+  return reinterpret_cast<HICON>(
+      SendMessageA(Handle, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));
 }
 
 CStatusBar::CStatusBar() { SetControlDefaults(*this, STATUSCLASSNAMEA, 0, 0); }

@@ -10,13 +10,16 @@ const UINT KeepZOrderAndActivation = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNER
 int LowWord(LPARAM lParam) { return LOWORD(lParam); }
 int HighWord(LPARAM lParam) { return HIWORD(lParam); }
 
+// Calls the slot when it is set; a message of the dispatch table counts as handled either way.
 template <typename Slot, typename... Arguments>
-bool CallIfSet(Slot slot, Arguments... arguments) {
+bool Dispatch(Slot slot, Arguments... arguments) {
   if (slot) slot(arguments...);
   return true;
 }
 
-CWindow* WindowOf(HWND hwnd) { return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA)); }
+CWindow* WindowOf(HWND hwnd) {
+  return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA));
+}
 
 void AttachWindow(HWND hwnd, CWindow* window) {
   SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG>(window));
@@ -55,7 +58,8 @@ std::string CWindow::GetText() {
 void CWindow::SetSize(int width, int height) {
   Width = width;
   Height = height;
-  if (Handle) SetWindowPos(Handle, nullptr, 0, 0, width, height, SWP_NOMOVE | KeepZOrderAndActivation);
+  if (Handle)
+    SetWindowPos(Handle, nullptr, 0, 0, width, height, SWP_NOMOVE | KeepZOrderAndActivation);
 }
 
 void CWindow::SetPosition(int x, int y) {
@@ -80,7 +84,9 @@ HFONT CWindow::GetFont() const {
   return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0));
 }
 
-void CWindow::SetFont(HFONT font) { SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
+void CWindow::SetFont(HFONT font) {
+  SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
 
 bool CWindow::GetLogFont(LOGFONTA* logFont) const {
   return GetObjectA(GetFont(), sizeof(LOGFONTA), logFont) != 0;
@@ -99,32 +105,32 @@ bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Width = LowWord(lParam);
       Height = HighWord(lParam);
-      return CallIfSet(OnSize, Width, Height, wParam);
+      return Dispatch(OnSize, Width, Height, wParam);
     case WM_NOTIFY:
-      return CallIfSet(OnNotify, wParam, lParam);
+      return Dispatch(OnNotify, wParam, lParam);
     case WM_CONTEXTMENU:
-      return CallIfSet(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
+      return Dispatch(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
     case WM_KEYDOWN:
-      return CallIfSet(OnKeyDown, wParam, lParam);
+      return Dispatch(OnKeyDown, wParam, lParam);
     case WM_KEYUP:
-      return CallIfSet(OnKeyUp, wParam, lParam);
+      return Dispatch(OnKeyUp, wParam, lParam);
     case WM_CHAR:
-      return CallIfSet(OnChar, wParam, lParam);
+      return Dispatch(OnChar, wParam, lParam);
     case WM_DEADCHAR:
-      return CallIfSet(OnDeadChar, wParam, lParam);
+      return Dispatch(OnDeadChar, wParam, lParam);
     case WM_COMMAND:
-      return CallIfSet(OnCommand, wParam, lParam);
+      return Dispatch(OnCommand, wParam, lParam);
     case WM_TIMER:
-      return CallIfSet(OnTimer, wParam, lParam);
+      return Dispatch(OnTimer, wParam, lParam);
     case WM_MOUSEMOVE:
-      return CallIfSet(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
+      return Dispatch(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
     case WM_LBUTTONUP:
-      CallIfSet(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam));
-      return CallIfSet(OnClick);
+      Dispatch(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam));
+      return Dispatch(OnClick);
     case WM_LBUTTONDBLCLK:
-      return CallIfSet(OnDoubleClick);
+      return Dispatch(OnDoubleClick);
     case WM_SIZING:
-      return CallIfSet(OnSizing, wParam, lParam);
+      return Dispatch(OnSizing, wParam, lParam);
     default:
       return false;
   }
@@ -169,7 +175,8 @@ void CApplicationWindow::RunMessageLoop() {
   }
 }
 
-LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
   if (message == WM_CREATE) {
     auto creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     AttachWindow(hwnd, static_cast<CWindow*>(creation->lpCreateParams));
@@ -180,8 +187,8 @@ LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM 
 }
 
 bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
-  Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE, X,
-                           Y, Width, Height, parent, nullptr, ParentInstance(parent), this);
+  Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE,
+                           X, Y, Width, Height, parent, nullptr, ParentInstance(parent), this);
   if (!Handle) return false;
   if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
   Subclass();

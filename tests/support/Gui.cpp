@@ -18,20 +18,19 @@ void RegisterParentClass() {
   ASSERT_NE(0, RegisterClassExA(&parentClass));
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
 }  // namespace
 
-bool PumpMessages() {
-  bool quit = false;
+void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      quit = true;
-      continue;
-    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return quit;
 }
 
 bool TakeQuitMessage(WPARAM* exitCode) {
@@ -45,12 +44,6 @@ std::string WindowText(HWND window) {
   char text[1024] = {};
   GetWindowTextA(window, text, sizeof text);
   return text;
-}
-
-std::string WindowClass(HWND window) {
-  char name[256] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
 }
 
 RECT RectInParent(HWND window) {
@@ -77,14 +70,18 @@ void GuiTest::SetUp() {
 }
 
 void GuiTest::TearDown() {
-  DestroyWindow(Parent);
+  std::vector<HWND> topLevel;
+  EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&topLevel));
+  for (HWND window : topLevel)
+    if (IsWindow(window)) DestroyWindow(window);
   PumpMessages();
-  TakeQuitMessage();
+  Objects.clear();
 }
 
 MessageSpy::MessageSpy(HWND window) : Window(window) {
   SetPropA(Window, SpyProperty, this);
-  Previous = reinterpret_cast<WNDPROC>(SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Proc)));
+  Previous =
+      reinterpret_cast<WNDPROC>(SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Proc)));
 }
 
 MessageSpy::~MessageSpy() {

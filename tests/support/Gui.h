@@ -6,17 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-// Dispatches every message queued for this thread; true when WM_QUIT was among them.
-bool PumpMessages();
+// Dispatches every message queued for this thread, WM_QUIT included.
+void PumpMessages();
 
 // Removes a pending WM_QUIT; true (and its exit code) when there was one.
 bool TakeQuitMessage(WPARAM* exitCode = nullptr);
 
 std::string WindowText(HWND window);
-std::string WindowClass(HWND window);
 
 // The window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND window);
@@ -24,12 +24,24 @@ RECT RectInParent(HWND window);
 // A window class name that no window class of this process has.
 std::string UniqueClassName();
 
+// Window objects must outlive their native windows, as the application's global ones do: make
+// them with Make(), and TearDown destroys every top-level window of the thread before them.
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
+  template <typename Window>
+  Window& Make() {
+    auto object = std::make_shared<Window>();
+    Objects.push_back(object);
+    return *object;
+  }
+
   HWND Parent = nullptr;  // visible, with a client area of 600 by 400
+
+ private:
+  std::vector<std::shared_ptr<void>> Objects;
 };
 
 struct SpiedMessage {
@@ -47,7 +59,9 @@ class MessageSpy {
   MessageSpy& operator=(const MessageSpy&) = delete;
 
   // Runs for each message before the window gets it, while pointers in lParam are still valid.
-  void WhileArriving(std::function<void(const SpiedMessage&)> inspect) { Inspect = std::move(inspect); }
+  void WhileArriving(std::function<void(const SpiedMessage&)> inspect) {
+    Inspect = std::move(inspect);
+  }
 
   std::vector<SpiedMessage> Of(UINT message) const;
   void Clear() { Seen.clear(); }
