@@ -1,0 +1,143 @@
+#include "BenchRegistry.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+const char* const Uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char* const ArpCache = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+
+const char* const IconFiles[] = {
+    "C:\\windows\\notepad.exe",
+    "C:\\windows\\regedit.exe",
+    "C:\\windows\\winhlp32.exe",
+    "C:\\windows\\system32\\shell32.dll,%d",
+    "C:\\windows\\system32\\taskmgr.exe,0",
+};
+
+const char* const Words[] = {"Amber", "Birch", "Cobalt", "Drift", "Ember", "Fern", "Granite", "Harbor",
+                             "Iris", "Juniper", "Kestrel", "Lumen", "Meadow", "Nimbus", "Orchard", "Pebble"};
+
+std::string Format(const char* format, int a, int b = 0) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+HKEY CreateKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+void SetString(HKEY key, const char* name, const std::string& text) {
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+}
+
+void SetDword(HKEY key, const char* name, DWORD value) {
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+HKEY RootOf(int i) { return i % 5 == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+std::string KeyNameOf(int i) {
+  if (i % 97 == 1) return Format("KB%06d", 400000 + i);
+  if (i % 20 == 3) return Format("{%08X-1A2B-4C3D-8E9F-%012d}", 0x5EED0000 + i, i);
+  return Format("BenchProgram%05d", i);
+}
+
+std::string DisplayNameOf(int i) {
+  std::string name = std::string(Words[i % 16]) + " " + Words[(i / 16) % 16] + Format(" Studio %d", i);
+  return i % 10 == 0 ? name + " Tenth Edition" : name;
+}
+
+std::string UsageRecordOf(int i) {
+  std::vector<unsigned char> record(552, 0);
+  const uint32_t values[] = {552, 1};
+  memcpy(&record[0], values, sizeof values);
+  const int64_t size = 1048576ll * (i % 700 + 1);
+  memcpy(&record[8], &size, 8);
+  const uint64_t lastUsed = 0x01DA000000000000ull + static_cast<uint64_t>(i) * 864000000000ull;
+  memcpy(&record[16], &lastUsed, 8);
+  const int32_t count = i % 7 == 0 ? -1 : i % 40;
+  memcpy(&record[24], &count, 4);
+  const wchar_t* path = L"C:\\windows\\notepad.exe";
+  memcpy(&record[28], path, wcslen(path) * 2);
+  return std::string(record.begin(), record.end());
+}
+
+void WriteRegistration(int i) {
+  const std::string key = KeyNameOf(i);
+  HKEY registration = CreateKey(RootOf(i), Uninstall + key);
+  SetString(registration, "DisplayName", DisplayNameOf(i));
+  SetString(registration, "UninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\"", i));
+  if (i % 4 == 0) SetString(registration, "QuietUninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\" /S", i));
+  SetString(registration, "DisplayVersion", Format("%d.%d", i % 9 + 1, i % 13));
+  SetString(registration, "Publisher", std::string(Words[(i * 7) % 16]) + " Software");
+  SetString(registration, "URLInfoAbout", Format("http://bench%d.example/", i));
+  SetString(registration, "HelpLink", Format("http://bench%d.example/help", i));
+  SetString(registration, "InstallLocation", Format("C:\\Program Files\\Bench %d", i));
+  SetString(registration, "InstallDate", "20260101");
+  SetString(registration, "Comments", "A synthetic program for the benchmark");
+  SetString(registration, "Contact", "bench@example.org");
+  SetDword(registration, "EstimatedSize", static_cast<DWORD>(1024 * (i % 500 + 1)));
+  SetDword(registration, "NoModify", 1);
+  SetDword(registration, "NoRepair", 1);
+  if (i % 2 == 0) SetString(registration, "DisplayIcon", Format(IconFiles[(i / 2) % 5], i % 40));
+  if (key[0] == '{') SetDword(registration, "WindowsInstaller", 1);
+  RegCloseKey(registration);
+  if (i % 3 == 0) {
+    HKEY cache = CreateKey(RootOf(i), ArpCache + key);
+    const std::string record = UsageRecordOf(i);
+    RegSetValueExA(cache, "SlowInfoCache", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()),
+                   static_cast<DWORD>(record.size()));
+    RegCloseKey(cache);
+  }
+}
+
+void DeleteTree(HKEY parent, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[MAX_PATH];
+  for (;;) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DeleteTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, path.c_str());
+}
+
+}  // namespace
+
+BenchRegistry::BenchRegistry() {
+  Base = "Software\\QuillmereBench\\" + std::to_string(GetCurrentProcessId());
+  CurrentUser = CreateKey(HKEY_CURRENT_USER, Base + "\\CurrentUser");
+  LocalMachine = CreateKey(HKEY_CURRENT_USER, Base + "\\LocalMachine");
+  RegOverridePredefKey(HKEY_CURRENT_USER, CurrentUser);
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, LocalMachine);
+}
+
+BenchRegistry::~BenchRegistry() {
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegCloseKey(CurrentUser);
+  RegCloseKey(LocalMachine);
+  DeleteTree(HKEY_CURRENT_USER, Base);
+}
+
+void SeedRegistrations(int count) {
+  for (int i = 0; i < count; ++i) WriteRegistration(i);
+}
+
+void RemoveRegistrations(int count) {
+  for (int i = 0; i < count; ++i) {
+    DeleteTree(RootOf(i), Uninstall + KeyNameOf(i));
+    DeleteTree(RootOf(i), ArpCache + KeyNameOf(i));
+  }
+}

@@ -1,0 +1,226 @@
+// Measures how fast Quillmere scans, lists, searches and sorts N synthetic registrations, how
+// many registry calls it makes, its memory, and whether handles grow across rescans.
+//
+//   quillmere_bench [--rescans R] [--repeats K] N...   measure (redirected registry roots)
+//   quillmere_bench --seed N | --unseed N              write or delete N registrations in the
+//                                                      real roots (Wine only), for other tools
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "BenchRegistry.h"
+#include "app/MainWindow.h"
+#include "app/Scan.h"
+#include "app/Settings.h"
+#include "inventory/InventoryScan.h"
+#include "listview/Population.h"
+#include "listview/Sorting.h"
+#include "support/Gui.h"
+#include "support/RegistryCalls.h"
+
+namespace {
+
+struct Options {
+  int Rescans = 100;
+  int Repeats = 5;
+  std::vector<int> Counts;
+};
+
+struct HandleCounts {
+  unsigned long Gdi = 0;
+  unsigned long User = 0;
+};
+
+struct Result {
+  int Count = 0;
+  int Listed = 0;
+  double RegistryMs = 0;
+  double FirstScanMs = 0;
+  double ScanMs = 0;
+  double SearchMs = 0;
+  int SearchListed = 0;
+  std::vector<double> SortMs;
+  double CallsPerRegistration = 0;
+  double PeakWorkingSetMb = 0;
+  HandleCounts AfterOne;
+  HandleCounts AfterMany;
+};
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename Action>
+double MedianMs(int repeats, Action action) {
+  std::vector<double> times;
+  for (int i = 0; i < repeats; ++i) {
+    const double start = NowMs();
+    action();
+    times.push_back(NowMs() - start);
+    PumpMessages();
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+// GetGuiResources counts GDI and USER objects on Windows; Wine answers 0, so there the index of
+// a newly allocated handle stands in: handles are reused from a free list, so the index grows
+// only when objects leak.
+HandleCounts CurrentHandles() {
+  HandleCounts counts = {GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+                         GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+  if (counts.Gdi == 0 && counts.User == 0) {
+    HBRUSH brush = CreateSolidBrush(0);
+    BYTE andMask[128], xorMask[128];
+    memset(andMask, 0xFF, sizeof andMask);
+    memset(xorMask, 0, sizeof xorMask);
+    HICON icon = CreateIcon(nullptr, 32, 32, 1, 1, andMask, xorMask);
+    counts.Gdi = LOWORD(reinterpret_cast<ULONG_PTR>(brush));
+    counts.User = LOWORD(reinterpret_cast<ULONG_PTR>(icon));
+    DeleteObject(brush);
+    DestroyIcon(icon);
+  }
+  return counts;
+}
+
+double PeakWorkingSetMb() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+void EnsureMainWindow() {
+  if (MainWindow.GetHandle()) return;
+  AppInstance = GetModuleHandleA(nullptr);
+  ApplyDefaultSettings();
+  BuildMainWindow(AppInstance);
+  PumpMessages();
+}
+
+void SetSearchText(const std::string& text) {
+  SearchEdit.SetText(text);
+  KillTimer(MainWindow.GetHandle(), 0);
+}
+
+std::vector<double> MeasureSorts(int repeats) {
+  AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
+  PopulateList(true);
+  std::vector<double> times;
+  for (int column = 0; column < 5; ++column)
+    times.push_back(MedianMs(repeats, [column] { ProgramList.SortItems(CompareEntries, column); }));
+  AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 0;
+  return times;
+}
+
+Result Measure(int count, const Options& options) {
+  BenchRegistry registry;
+  SeedRegistrations(count);
+  Result result;
+  result.Count = count;
+  {
+    RegistryCalls calls;
+    result.Listed = static_cast<int>(ScanInventory("", false).size());
+    result.CallsPerRegistration = static_cast<double>(calls.Total()) / count;
+  }
+  result.RegistryMs = MedianMs(options.Repeats, [] { ScanInventory("", false); });
+
+  EnsureMainWindow();
+  SetSearchText("");
+  result.FirstScanMs = MedianMs(1, Scan);
+  result.AfterOne = CurrentHandles();
+  result.ScanMs = MedianMs(options.Repeats, Scan);
+
+  SetSearchText("tenth");
+  result.SearchMs = MedianMs(options.Repeats, Scan);
+  result.SearchListed = static_cast<int>(ProgramInventory.size());
+  SetSearchText("");
+  Scan();
+
+  result.SortMs = MeasureSorts(options.Repeats);
+  for (int i = 1 + options.Repeats; i < options.Rescans; ++i) {
+    Scan();
+    PumpMessages();
+  }
+  result.AfterMany = CurrentHandles();
+  result.PeakWorkingSetMb = PeakWorkingSetMb();
+  return result;
+}
+
+void PrintTable(const std::vector<Result>& results, const Options& options) {
+  std::printf("\nQuillmere scan benchmark (median of %d runs; handles after 1 and after %d rescans)\n\n",
+              options.Repeats, options.Rescans);
+  std::printf("%8s %7s %11s %12s %10s %12s %16s %9s %10s %14s %14s\n", "N", "listed", "registry ms",
+              "1st scan ms", "rescan ms", "search ms", "sort ms (max)", "calls/N", "peak MB", "GDI 1->R",
+              "USER 1->R");
+  for (const Result& r : results) {
+    char search[32], gdi[32], user[32];
+    std::snprintf(search, sizeof search, "%.1f (%d)", r.SearchMs, r.SearchListed);
+    std::snprintf(gdi, sizeof gdi, "%lu->%lu", r.AfterOne.Gdi, r.AfterMany.Gdi);
+    std::snprintf(user, sizeof user, "%lu->%lu", r.AfterOne.User, r.AfterMany.User);
+    std::printf("%8d %7d %11.1f %12.1f %10.1f %12s %16.2f %9.1f %10.1f %14s %14s\n", r.Count, r.Listed,
+                r.RegistryMs, r.FirstScanMs, r.ScanMs, search, *std::max_element(r.SortMs.begin(), r.SortMs.end()),
+                r.CallsPerRegistration, r.PeakWorkingSetMb, gdi, user);
+  }
+  std::printf("\n");
+  for (const Result& r : results) {
+    std::printf("BENCH n=%d listed=%d registry_ms=%.2f first_scan_ms=%.2f scan_ms=%.2f search_ms=%.2f search_listed=%d",
+                r.Count, r.Listed, r.RegistryMs, r.FirstScanMs, r.ScanMs, r.SearchMs, r.SearchListed);
+    for (size_t column = 0; column < r.SortMs.size(); ++column) std::printf(" sort%zu_ms=%.3f", column, r.SortMs[column]);
+    std::printf(" calls_per_registration=%.2f peak_working_set_mb=%.1f gdi_1=%lu gdi_%d=%lu user_1=%lu user_%d=%lu\n",
+                r.CallsPerRegistration, r.PeakWorkingSetMb, r.AfterOne.Gdi, options.Rescans, r.AfterMany.Gdi,
+                r.AfterOne.User, options.Rescans, r.AfterMany.User);
+  }
+  std::fflush(stdout);
+}
+
+int SeedRealRoots(bool seed, int count) {
+  if (!RunningUnderWine()) {
+    std::fprintf(stderr, "--seed and --unseed write to the real registry: they run only under Wine\n");
+    return 2;
+  }
+  seed ? SeedRegistrations(count) : RemoveRegistrations(count);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if ((argument == "--seed" || argument == "--unseed") && i + 1 < argc)
+      return SeedRealRoots(argument == "--seed", std::atoi(argv[++i]));
+    if (argument == "--rescans" && i + 1 < argc)
+      options.Rescans = std::atoi(argv[++i]);
+    else if (argument == "--repeats" && i + 1 < argc)
+      options.Repeats = std::atoi(argv[++i]);
+    else
+      options.Counts.push_back(std::atoi(argument.c_str()));
+  }
+  if (options.Counts.empty()) options.Counts = {100, 1000, 5000};
+
+  std::vector<Result> results;
+  for (int count : options.Counts) {
+    results.push_back(Measure(count, options));
+    std::fprintf(stderr, "measured N=%d\n", count);
+  }
+  PrintTable(results, options);
+  return 0;
+}
