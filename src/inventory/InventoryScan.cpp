@@ -1,5 +1,8 @@
 #include "inventory/InventoryScan.h"
 
+#include <map>
+#include <tuple>
+
 #include "inventory/AsciiCase.h"
 #include "inventory/UsageCache.h"
 #include "registry/RegistryKey.h"
@@ -7,6 +10,46 @@
 const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 namespace {
+
+// One pass of the scan: a root seen through a registry view.
+struct RegistryView {
+  HKEY Root;
+  REGSAM View;
+};
+
+struct ScanFilter {
+  std::string UpperSearchText;
+  bool ShowSystemComponents;
+};
+
+// What a registration's key held when a scan read it. A later scan uses it instead of reading
+// the key again while the key's last-write time is unchanged: writing a value or deleting one
+// sets that time, so the values are still the same.
+struct KnownRegistration {
+  FILETIME LastWrite;
+  bool Listed;            // it has an uninstall value
+  bool Complete;          // every value was read, not only the display names
+  ProgramEntry Entry;     // without usage data, which is read anew by every scan
+};
+
+using RegistrationId = std::tuple<HKEY, REGSAM, std::string>;
+using KnownRegistrations = std::map<RegistrationId, KnownRegistration>;
+
+KnownRegistrations Known;
+
+// Keys written within this time before the scan that reads them are read again by the next
+// scan: on a clock of coarse resolution a second write soon after may not change the time.
+const ULONGLONG SettleTime = 2 * 10000000ull;  // two seconds, in 100 ns steps
+
+ULONGLONG Ticks(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+ULONGLONG Now() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return Ticks(now);
+}
 
 bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
@@ -29,52 +72,65 @@ void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
   entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
 }
 
-// One pass of the scan: a root seen through a registry view.
-struct RegistryView {
-  HKEY Root;
-  REGSAM View;
-};
-
-struct ScanFilter {
-  std::string UpperSearchText;
-  bool ShowSystemComponents;
-};
-
-// The entry steps for one registration; false when it is dropped.
-bool ReadEntry(const RegistryView& pass, const std::string& keyName, const ScanFilter& filter,
-               ProgramEntry& entry) {
-  if (!filter.ShowSystemComponents && IsHotFix(keyName)) return false;
-
-  CRegistryKey key;
-  key.Open(pass.Root, UninstallKeyPath + keyName, KEY_READ | pass.View);
-  if (!key.HasValue("UninstallString") && !key.HasValue("QuietUninstallString")) {
-    key.Close();
-    return false;
-  }
-  entry.KeyName = keyName;
-  entry.Root = pass.Root;
-  entry.View = pass.View;
-  entry.DisplayName = key.GetStringValue("DisplayName");
-  entry.QuietDisplayName = key.GetStringValue("QuietDisplayName");
-  if (!filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText)) {
-    key.Close();
-    return false;
-  }
-  ReadRemainingValues(key, entry);
-  ReadUsageCache(pass.Root, pass.View, keyName, entry);
-  key.Close();
-  return true;
+bool Dropped(const ProgramEntry& entry, const ScanFilter& filter) {
+  return !filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText);
 }
 
-void ScanPass(const RegistryView& pass, const ScanFilter& filter, std::vector<ProgramEntry>& inventory) {
+// Reads the registration's key: its uninstall values, its display names, and its other values
+// unless the search drops it.
+void ReadRegistration(const RegistryView& pass, const ScanFilter& filter, KnownRegistration& known) {
+  CRegistryKey key;
+  key.Open(pass.Root, UninstallKeyPath + known.Entry.KeyName, KEY_READ | pass.View);
+  known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
+  if (known.Listed) {
+    known.Entry.DisplayName = key.GetStringValue("DisplayName");
+    known.Entry.QuietDisplayName = key.GetStringValue("QuietDisplayName");
+    known.Complete = !Dropped(known.Entry, filter);
+    if (known.Complete) ReadRemainingValues(key, known.Entry);
+  }
+  key.Close();
+}
+
+void CompleteRegistration(const RegistryView& pass, KnownRegistration& known) {
+  CRegistryKey key;
+  key.Open(pass.Root, UninstallKeyPath + known.Entry.KeyName, KEY_READ | pass.View);
+  ReadRemainingValues(key, known.Entry);
+  key.Close();
+  known.Complete = true;
+}
+
+// The registration as it is now: from the last scan when its key is unchanged, else read.
+KnownRegistration CurrentRegistration(const RegistryView& pass, const std::string& keyName, const FILETIME& written,
+                                      const ScanFilter& filter) {
+  const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
+  if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
+    KnownRegistration known = found->second;
+    if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(pass, known);
+    return known;
+  }
+  KnownRegistration known = {written, false, false, ProgramEntry()};
+  known.Entry.KeyName = keyName;
+  known.Entry.Root = pass.Root;
+  known.Entry.View = pass.View;
+  ReadRegistration(pass, filter, known);
+  return known;
+}
+
+void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG settled, KnownRegistrations& seen,
+              std::vector<ProgramEntry>& inventory) {
   CRegistryKey uninstallKey;
   if (!uninstallKey.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return;
   uninstallKey.EnumerateSubKeys();
   uninstallKey.Close();
   for (uint32_t i = 0; i < uninstallKey.SubKeyCount; ++i) {
-    ProgramEntry entry;
-    if (ReadEntry(pass, uninstallKey.SubKeyNames[i], filter, entry))
-      inventory.push_back(std::move(entry));
+    const std::string& keyName = uninstallKey.SubKeyNames[i];
+    if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
+    KnownRegistration known = CurrentRegistration(pass, keyName, uninstallKey.SubKeyWriteTimes[i], filter);
+    if (known.Listed && !Dropped(known.Entry, filter)) {
+      inventory.push_back(known.Entry);
+      ReadUsageCache(pass.Root, pass.View, keyName, inventory.back());
+    }
+    if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
 }
 
@@ -92,12 +148,15 @@ bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText
 
 std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents) {
   const ScanFilter filter = {UpperCaseAscii(searchText), showSystemComponents};
+  const ULONGLONG settled = Now() - SettleTime;
+  KnownRegistrations seen;
   std::vector<ProgramEntry> inventory;
-  ScanPass({HKEY_CURRENT_USER, 0}, filter, inventory);
-  ScanPass({HKEY_LOCAL_MACHINE, 0}, filter, inventory);
+  ScanPass({HKEY_CURRENT_USER, 0}, filter, settled, seen, inventory);
+  ScanPass({HKEY_LOCAL_MACHINE, 0}, filter, settled, seen, inventory);
   // A 32-bit program on 64-bit Windows sees only the 32-bit registrations of the machine
   // unless it asks for the 64-bit view; the user's registrations are shared by both.
-  if (RunsUnderWow64()) ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, filter, inventory);
+  if (RunsUnderWow64()) ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, filter, settled, seen, inventory);
+  Known = std::move(seen);
   return inventory;
 }
 

@@ -12,6 +12,20 @@ bool QueryTypeAndSize(HKEY key, const std::string& name, DWORD& type, DWORD& siz
   return RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
 }
 
+enum class QueryResult { Missing, Read, TooLarge };
+
+// Asks for a value's type and size, and for its data when that fits the buffer: most values
+// take one registry call instead of two. When the data does not fit, size is what it needs.
+QueryResult QueryValue(HKEY key, const std::string& name, DWORD& type, void* buffer, DWORD& size) {
+  switch (RegQueryValueExA(key, name.c_str(), nullptr, &type, static_cast<BYTE*>(buffer), &size)) {
+    case ERROR_SUCCESS: return QueryResult::Read;
+    case ERROR_MORE_DATA: return QueryResult::TooLarge;
+    default: return QueryResult::Missing;
+  }
+}
+
+bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
 bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
   return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) ==
          ERROR_SUCCESS;
@@ -47,12 +61,14 @@ std::string CRegistryKey::GetStringValue(const std::string& name) {
     ReportError("GetStringValue called on a closed CRegistryKey");
     return "";
   }
-  DWORD type = 0, size = 0;
-  if (!QueryTypeAndSize(Handle, name, type, size) || (type != REG_SZ && type != REG_EXPAND_SZ) ||
-      size == 0)
-    return "";
+  char shortText[256];
+  DWORD type = 0, size = sizeof shortText;
+  const QueryResult query = QueryValue(Handle, name, type, shortText, size);
+  if (query == QueryResult::Missing || !IsString(type) || size == 0) return "";
   std::string data(size, '\0');
-  if (!ReadData(Handle, name, &data[0], size)) {
+  if (query == QueryResult::Read) {
+    data.assign(shortText, size);
+  } else if (!ReadData(Handle, name, &data[0], size)) {
     ReportError(ReadFailed);
     return "";
   }
@@ -66,15 +82,10 @@ uint32_t CRegistryKey::GetDWordValue(const std::string& name) {
     ReportError("GetDWordValue called on a closed CRegistryKey");
     return 0;
   }
-  DWORD type = 0, size = 0;
-  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_DWORD || size == 0 ||
-      size > sizeof(uint32_t))
-    return 0;
+  // A value of more than 4 bytes does not fit and gives 0, as a value of another type does.
   uint32_t value = 0;
-  if (!ReadData(Handle, name, &value, size)) {
-    ReportError(ReadFailed);
-    return 0;
-  }
+  DWORD type = 0, size = sizeof value;
+  if (QueryValue(Handle, name, type, &value, size) != QueryResult::Read || type != REG_DWORD) return 0;
   return value;
 }
 
@@ -109,13 +120,16 @@ bool CRegistryKey::HasValue(const std::string& name) {
 void CRegistryKey::EnumerateSubKeys() {
   if (!Handle) return;
   SubKeyNames.clear();
+  SubKeyWriteTimes.clear();
   char keyName[0x104];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof keyName;
-    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, nullptr) !=
+    FILETIME written = {};
+    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written) !=
         ERROR_SUCCESS)
       break;
     SubKeyNames.emplace_back(keyName, length);
+    SubKeyWriteTimes.push_back(written);
   }
   SubKeyCount = static_cast<uint32_t>(SubKeyNames.size());
 }

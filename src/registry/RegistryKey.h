@@ -27,4 +27,5 @@ class CRegistryKey {
   HKEY Handle = nullptr;
   uint32_t SubKeyCount = 0;
   std::vector<std::string> SubKeyNames;
+  std::vector<FILETIME> SubKeyWriteTimes;  // the last-write time of each of SubKeyNames
 };
