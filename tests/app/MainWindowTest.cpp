@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -93,6 +94,19 @@ class MainWindowTest : public AppTest {
     EXPECT_EQ((Rect{w - 6, h - 28 - sb, w - 6, h - 6 - sb}), Placed(ButtonAnchor));
     EXPECT_EQ((Rect{w - 12, h - 28 - sb, w - 12, h - 5 - sb}), Placed(RemoveButton));
     EXPECT_EQ((Rect{w - 18, h - 28 - sb, w - 18, h - 5 - sb}), Placed(RepairButton));
+    ExpectDetailsLayout(w - 12);
+  }
+
+  // The pane's children that follow its width; the others keep their places.
+  // A negative width leaves a child 0 wide.
+  static void ExpectDetailsLayout(LONG paneWidth) {
+    const LONG right = paneWidth - 6;
+    EXPECT_EQ((Rect{50, 14, std::max(50L, right), 34}), Placed(DetailsTitle));
+    EXPECT_EQ((Rect{6, 42, std::max(6L, right), 44}), Placed(DetailsSeparator));
+    EXPECT_EQ((Rect{254, 48, std::max(254L, right), 64}), Placed(PublisherValue));
+    EXPECT_EQ((Rect{254, 64, std::max(254L, right), 80}), Placed(VersionValue));
+    EXPECT_EQ((Rect{85, 48, 178, 64}), Placed(SizeValue));
+    EXPECT_EQ((Rect{184, 64, 254, 80}), Placed(VersionLabel));
   }
 };
 
@@ -126,6 +140,7 @@ TEST_F(MainWindowTest, TheControlsHaveTheirTextsAndStyles) {
   EXPECT_EQ("Search:", WindowText(SearchLabel.GetHandle()));
   EXPECT_EQ(SS_CENTER, Style(SearchLabel) & SS_TYPEMASK);
   EXPECT_TRUE(ExStyle(SearchEdit) & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(Style(SearchEdit) & ES_AUTOHSCROLL) << "the search text is limited to what fits the box";
   EXPECT_EQ("Remove", WindowText(RemoveButton.GetHandle()));
   EXPECT_EQ(BS_DEFPUSHBUTTON, Style(RemoveButton) & BS_TYPEMASK);
   EXPECT_EQ("Repair", WindowText(RepairButton.GetHandle()));
@@ -152,6 +167,8 @@ TEST_F(MainWindowTest, TheLayoutPlacesEveryChildFromTheClientSize) {
   ASSERT_EQ(600, ClientSize().cx);
   ExpectLayout();
   ResizeClient(900, 300);
+  ExpectLayout();
+  ResizeClient(200, 150);
   ExpectLayout();
 }
 

@@ -157,16 +157,19 @@ TEST_F(PopulationTest, CellsShowSizeCompanyFrequencyAndDateOnlyWhereThereIsSomet
   SetUsage("used", Usage(2048, 7, spring));
   AddProgram("uncounted", {{"DisplayName", "Uncounted"}});
   SetUsage("uncounted", Usage(999, -1, autumn));
+  AddProgram("unused", {{"DisplayName", "Unused"}});
+  SetUsage("unused", Usage(0, 0, autumn));
   StartUp();
 
   EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company", "Frequency of use", "Date last used"}),
             ColumnHeaders());
-  EXPECT_EQ((std::vector<std::string>{"Anonymous", "Plain", "Uncounted", "Used"}), ListTitles());
+  EXPECT_EQ((std::vector<std::string>{"Anonymous", "Plain", "Uncounted", "Unused", "Used"}), ListTitles());
   ASSERT_NE("", FormatDate(spring));
   EXPECT_EQ((Row{"Plain", FormatSize(1500 * 1024), "Acme", "", ""}), RowOf("Plain"));
   EXPECT_EQ((Row{"Anonymous", "", "", "", ""}), RowOf("Anonymous"));
   EXPECT_EQ((Row{"Used", "2 KB", "Usage Corp", FormatUseCount(7), FormatDate(spring)}), RowOf("Used"));
   EXPECT_EQ((Row{"Uncounted", "999 B", "", "", FormatDate(autumn)}), RowOf("Uncounted"));
+  EXPECT_EQ((Row{"Unused", "", "", "rarely (0)", FormatDate(autumn)}), RowOf("Unused"));
 }
 
 TEST_F(PopulationTest, TheDefaultColumnsAreSizeAndCompany) {
@@ -240,6 +243,14 @@ TEST_F(PopulationTest, AnEmptyInventoryLeavesTheShownColumnsAndTheDefaultImageAl
   EXPECT_TRUE(ListTitles().empty());
   EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
   EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+}
+
+TEST_F(PopulationTest, TheDefaultIconIsImageZeroOfBothLists) {
+  ASSERT_TRUE(ProgramList.RemoveAllIcons());
+  EXPECT_EQ(0, AddDefaultIcon());
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+  EXPECT_EQ(PixelsAsImage(ProgramList.SmallImages, MainWindow.GetIcon()), Pixels(ProgramList.SmallImages, 0));
 }
 
 TEST_F(PopulationTest, IconLocationsAreSplitAtTheLastComma) {
