@@ -147,9 +147,8 @@ TEST_F(MainWindowTest, TheControlsHaveTheirTextsAndStyles) {
   EXPECT_EQ("", WindowText(ButtonAnchor.GetHandle()));
   EXPECT_EQ(SS_ETCHEDFRAME, Style(DetailsPanel) & SS_TYPEMASK);
   EXPECT_EQ(MainWindow.GetHandle(), GetParent(DetailsPanel.GetHandle()));
-  for (const CWindow* child : {static_cast<const CWindow*>(&DetailsIcon), static_cast<const CWindow*>(&DetailsTitle),
-                               static_cast<const CWindow*>(&VersionValue)})
-    EXPECT_EQ(DetailsPanel.GetHandle(), GetParent(child->GetHandle()));
+  const CWindow* const paneChildren[] = {&DetailsIcon, &DetailsTitle, &DetailsSeparator, &SizeLabel, &VersionValue};
+  for (const CWindow* child : paneChildren) EXPECT_EQ(DetailsPanel.GetHandle(), GetParent(child->GetHandle()));
 }
 
 TEST_F(MainWindowTest, TheDetailsTitleFontIsABoldFifthLargerCopyOfTheGuiFont) {

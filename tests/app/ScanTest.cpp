@@ -95,6 +95,8 @@ TEST_F(ScanTest, TheWaitCursorStaysFromTheStartUntilTheStatusBarIsWritten) {
   ApiHook setCursor("USER32.dll", "SetCursor", reinterpret_cast<void*>(RecordSetCursor));
   ASSERT_TRUE(loadCursor.Installed());
   ASSERT_TRUE(setCursor.Installed());
+  CursorsLoaded.clear();
+  CursorChanges.clear();
   LoadCursorHook = &loadCursor;
   SetCursorHook = &setCursor;
   Extractions = &icons;
