@@ -18,7 +18,10 @@ TEST_F(StartUpTest, TheFirstScanListsTheProgramsSortedByName) {
   EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company"}), ColumnHeaders());
   EXPECT_EQ("3 applications", StatusText());
   EXPECT_EQ(0, SelectedIndex());
-  EXPECT_EQ(ProgramList.GetHandle(), GetFocus());
+  // Another test process's window may have become active meanwhile and taken the focus along.
+  if (GetActiveWindow() == MainWindow.GetHandle()) {
+    EXPECT_EQ(ProgramList.GetHandle(), GetFocus());
+  }
   EXPECT_TRUE(Boxes.Boxes().empty());
 }
 

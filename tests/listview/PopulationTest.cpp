@@ -1,0 +1,421 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/Scan.h"
+#include "app/Settings.h"
+#include "app/resources/ResourceIds.h"
+#include "inventory/DateFormatting.h"
+#include "inventory/Formatting.h"
+#include "listview/ListColumns.h"
+#include "listview/Population.h"
+#include "support/ApiHook.h"
+#include "support/AppSession.h"
+#include "support/IconExtractionSpy.h"
+
+namespace {
+
+const HKEY Machine = HKEY_LOCAL_MACHINE;
+const int64_t GiB = 1024ll * 1024 * 1024;
+
+using Strings = std::vector<std::pair<std::string, std::string>>;
+using Row = std::vector<std::string>;
+
+FILETIME DayTime(WORD year, WORD month, WORD day) {
+  SYSTEMTIME date = {};
+  date.wYear = year;
+  date.wMonth = month;
+  date.wDay = day;
+  date.wHour = 12;
+  FILETIME time = {};
+  SystemTimeToFileTime(&date, &time);
+  return time;
+}
+
+UsageRecord Usage(int64_t programSize, int32_t useCount, FILETIME lastUsed = {0, 0}) {
+  UsageRecord record;
+  record.ProgramSize = programSize;
+  record.UseCount = useCount;
+  record.LastUsedLow = lastUsed.dwLowDateTime;
+  record.LastUsedHigh = lastUsed.dwHighDateTime;
+  return record;
+}
+
+UsageRecord UsageWithPath(const std::wstring& path) {
+  UsageRecord record = Usage(0, 1);
+  record.HasProgramPath = 1;
+  record.ProgramPath = path;
+  return record;
+}
+
+std::string ThisExecutable() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  return path;
+}
+
+std::string WindowsFile(const char* name) {
+  char directory[MAX_PATH] = {};
+  GetWindowsDirectoryA(directory, sizeof directory);
+  return std::string(directory) + "\\" + name;
+}
+
+int ImageCount(HIMAGELIST images) { return ImageList_GetImageCount(images); }
+
+// The image as drawn on white, pixel by pixel.
+std::vector<uint32_t> Pixels(HIMAGELIST images, int index) {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(images, &width, &height);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  auto* pixels = static_cast<uint32_t*>(bits);
+  std::fill(pixels, pixels + width * height, 0xFFFFFFu);
+  ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
+  GdiFlush();
+  std::vector<uint32_t> drawn(pixels, pixels + width * height);
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return drawn;
+}
+
+// The icon as an image list of the same kind as images shows it.
+std::vector<uint32_t> PixelsAsImage(HIMAGELIST images, HICON icon) {
+  HIMAGELIST reference = ImageList_Duplicate(images);
+  ImageList_Remove(reference, -1);
+  ImageList_ReplaceIcon(reference, -1, icon);
+  std::vector<uint32_t> drawn = Pixels(reference, 0);
+  ImageList_Destroy(reference);
+  return drawn;
+}
+
+class PopulationTest : public AppTest {
+ protected:
+  static void AddProgram(const std::string& key, Strings values) {
+    values.push_back({"UninstallString", "uninstall.exe"});
+    RegistrySandbox::AddRegistration(Machine, key, values);
+  }
+  static void SetEstimatedSize(const std::string& key, DWORD kilobytes) {
+    RegistrySandbox::WriteDword(Machine, UninstallPath + key, "EstimatedSize", kilobytes);
+  }
+  static void SetUsage(const std::string& key, const UsageRecord& record) {
+    RegistrySandbox::WriteUsageRecord(Machine, key, record);
+  }
+  static void RemoveProgram(const std::string& key) { RegistrySandbox::DeleteTree(Machine, UninstallPath + key); }
+
+  static int ItemOf(const std::string& title) {
+    std::vector<std::string> titles = ListTitles();
+    auto found = std::find(titles.begin(), titles.end(), title);
+    if (found == titles.end()) {
+      ADD_FAILURE() << title << " is not listed";
+      return -1;
+    }
+    return static_cast<int>(found - titles.begin());
+  }
+  static Row RowOf(const std::string& title) {
+    Row row;
+    for (size_t column = 0; column < ColumnHeaders().size(); ++column)
+      row.push_back(CellText(ItemOf(title), static_cast<int>(column)));
+    return row;
+  }
+  static int ImageOf(const std::string& title) {
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = ItemOf(title);
+    SendMessageA(ProgramList.GetHandle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+  }
+  static int TopIndex() {
+    return static_cast<int>(SendMessageA(ProgramList.GetHandle(), LVM_GETTOPINDEX, 0, 0));
+  }
+};
+
+TEST_F(PopulationTest, CellsShowSizeCompanyFrequencyAndDateOnlyWhereThereIsSomethingToShow) {
+  AppSettings.ShowFrequencyColumn = 1;
+  AppSettings.ShowLastUsedColumn = 1;
+  const FILETIME spring = DayTime(2021, 3, 4), autumn = DayTime(2019, 10, 30);
+  AddProgram("plain", {{"DisplayName", "Plain"}, {"Publisher", "Acme"}});
+  SetEstimatedSize("plain", 1500);
+  AddProgram("anonymous", {{"DisplayName", "Anonymous"}});
+  AddProgram("used", {{"DisplayName", "Used"}, {"Publisher", "Usage Corp"}});
+  SetUsage("used", Usage(2048, 7, spring));
+  AddProgram("uncounted", {{"DisplayName", "Uncounted"}});
+  SetUsage("uncounted", Usage(999, -1, autumn));
+  AddProgram("unused", {{"DisplayName", "Unused"}});
+  SetUsage("unused", Usage(0, 0, autumn));
+  StartUp();
+
+  EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company", "Frequency of use", "Date last used"}),
+            ColumnHeaders());
+  EXPECT_EQ((std::vector<std::string>{"Anonymous", "Plain", "Uncounted", "Unused", "Used"}), ListTitles());
+  ASSERT_NE("", FormatDate(spring));
+  EXPECT_EQ((Row{"Plain", FormatSize(1500 * 1024), "Acme", "", ""}), RowOf("Plain"));
+  EXPECT_EQ((Row{"Anonymous", "", "", "", ""}), RowOf("Anonymous"));
+  EXPECT_EQ((Row{"Used", "2 KB", "Usage Corp", FormatUseCount(7), FormatDate(spring)}), RowOf("Used"));
+  EXPECT_EQ((Row{"Uncounted", "999 B", "", "", FormatDate(autumn)}), RowOf("Uncounted"));
+  EXPECT_EQ((Row{"Unused", "", "", "rarely (0)", FormatDate(autumn)}), RowOf("Unused"));
+}
+
+TEST_F(PopulationTest, TheDefaultColumnsAreSizeAndCompany) {
+  AddProgram("plain", {{"DisplayName", "Plain"}, {"Publisher", "Acme"}});
+  SetEstimatedSize("plain", 1);
+  StartUp();
+
+  EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company"}), ColumnHeaders());
+  EXPECT_EQ(1, SizeColumnIndex);
+  EXPECT_EQ(2, CompanyColumnIndex);
+  EXPECT_EQ(0, FrequencyColumnIndex);
+  EXPECT_EQ(0, LastUsedColumnIndex);
+  EXPECT_EQ((Row{"Plain", "1 KB", "Acme"}), RowOf("Plain"));
+}
+
+TEST_F(PopulationTest, DateLastUsedAloneTakesPositionOne) {
+  AppSettings.ShowSizeColumn = 0;
+  AppSettings.ShowCompanyColumn = 0;
+  AppSettings.ShowLastUsedColumn = 1;
+  const FILETIME used = DayTime(2020, 2, 29);
+  AddProgram("used", {{"DisplayName", "Used"}, {"Publisher", "Acme"}});
+  SetUsage("used", Usage(5000, 3, used));
+  StartUp();
+
+  EXPECT_EQ((std::vector<std::string>{"Application", "Date last used"}), ColumnHeaders());
+  EXPECT_EQ(1, LastUsedColumnIndex);
+  EXPECT_EQ(0, SizeColumnIndex);
+  EXPECT_EQ(0, CompanyColumnIndex);
+  EXPECT_EQ(0, FrequencyColumnIndex);
+  EXPECT_EQ((Row{"Used", FormatDate(used)}), RowOf("Used"));
+}
+
+TEST_F(PopulationTest, UsageDataWithoutSizeLeavesTheSizeEmptyDespiteAnEstimatedSize) {
+  AddProgram("measured", {{"DisplayName", "Measured"}});
+  SetEstimatedSize("measured", 1500);
+  SetUsage("measured", Usage(0, 4));
+  AddProgram("estimated", {{"DisplayName", "Estimated"}});
+  SetEstimatedSize("estimated", 1500);
+  StartUp();
+
+  EXPECT_EQ("", CellText(ItemOf("Measured"), SizeColumnIndex));
+  EXPECT_EQ(FormatSize(1500 * 1024), CellText(ItemOf("Estimated"), SizeColumnIndex));
+}
+
+TEST_F(PopulationTest, SizesOfFourGigabytesAndMoreAreShownWhole) {
+  AddProgram("five", {{"DisplayName", "Five"}});
+  SetUsage("five", Usage(5 * GiB, 1));
+  AddProgram("wrapping", {{"DisplayName", "Wrapping"}});
+  SetUsage("wrapping", Usage(4 * GiB + 1024, 1));
+  AddProgram("estimated", {{"DisplayName", "Estimated"}});
+  SetEstimatedSize("estimated", 3 * 1024 * 1024);  // 3 GiB in kilobytes
+  StartUp();
+
+  EXPECT_EQ("5 GB", CellText(ItemOf("Five"), SizeColumnIndex));
+  EXPECT_EQ(FormatSize(4 * GiB + 1024), CellText(ItemOf("Wrapping"), SizeColumnIndex));
+  EXPECT_NE(FormatSize(1024), CellText(ItemOf("Wrapping"), SizeColumnIndex));
+  EXPECT_EQ("3 GB", CellText(ItemOf("Estimated"), SizeColumnIndex));
+}
+
+TEST_F(PopulationTest, AnEmptyInventoryLeavesTheShownColumnsAndTheDefaultImageAlone) {
+  AppSettings.ShowFrequencyColumn = 1;
+  AddProgram("one", {{"DisplayName", "One"}, {"DisplayIcon", ThisExecutable()}});
+  StartUp();
+  ASSERT_EQ(1u, ListTitles().size());
+  ASSERT_EQ(2, ImageCount(ProgramList.LargeImages));
+
+  RemoveProgram("one");
+  Scan();
+
+  EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company", "Frequency of use"}), ColumnHeaders());
+  EXPECT_TRUE(ListTitles().empty());
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+}
+
+TEST_F(PopulationTest, TheDefaultIconIsImageZeroOfBothLists) {
+  ASSERT_TRUE(ProgramList.RemoveAllIcons());
+  EXPECT_EQ(0, AddDefaultIcon());
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+  EXPECT_EQ(PixelsAsImage(ProgramList.SmallImages, MainWindow.GetIcon()), Pixels(ProgramList.SmallImages, 0));
+}
+
+TEST_F(PopulationTest, IconLocationsAreSplitAtTheLastComma) {
+  IconExtractionSpy icons(IconExtractionSpy::NoIcons);
+  const Strings values[] = {
+      {{"DisplayName", "A"}, {"DisplayIcon", "C:\\apps\\two.dll,2"}},
+      {{"DisplayName", "B"}, {"DisplayIcon", "C:\\apps\\minus.dll,-2"}},
+      {{"DisplayName", "C"}, {"DisplayIcon", "C:\\apps\\blanks.dll, 2 "}},
+      {{"DisplayName", "D"}, {"DisplayIcon", "C:\\apps\\suffix.dll,2x"}},
+      {{"DisplayName", "E"}, {"DisplayIcon", "C:\\apps\\trailing.dll,"}},
+      {{"DisplayName", "F"}, {"DisplayIcon", "C:\\one,two\\three,four.dll,3"}},
+      {{"DisplayName", "G"}, {"DisplayIcon", "C:\\apps\\whole.exe"}},
+      {{"DisplayName", "H"}, {"DisplayIcon", "\"%ProgramFiles%\\Quoted\\q.exe\",1"}},
+      {{"DisplayName", "I"}, {"DisplayIcon", "C:\\apps\\seven.dll,7"}},
+  };
+  char key[] = "a";
+  for (const Strings& registration : values) {
+    AddProgram(key, registration);
+    ++key[0];
+  }
+  StartUp();
+
+  std::vector<IconExtraction> expected = {
+      {"C:\\apps\\two.dll", 2},       {"C:\\apps\\minus.dll", 2},  {"C:\\apps\\blanks.dll", 2},
+      {"C:\\apps\\suffix.dll", 0},    {"C:\\apps\\trailing.dll", 0}, {"C:\\one,two\\three,four.dll", 3},
+      {"C:\\apps\\whole.exe", 0},     {"\"%ProgramFiles%\\Quoted\\q.exe\"", 1}, {"C:\\apps\\seven.dll", 7},
+  };
+  EXPECT_EQ(expected, icons.Calls());  // the registry enumerates the keys a to i in order
+  for (const std::string& title : ListTitles()) EXPECT_EQ(0, ImageOf(title)) << title;
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
+}
+
+TEST_F(PopulationTest, WithoutDisplayIconTheUsageDataProgramPathGivesTheIcon) {
+  IconExtractionSpy icons(IconExtractionSpy::NoIcons);
+  AddProgram("a", {{"DisplayName", "Program path"}});
+  SetUsage("a", UsageWithPath(L"C:\\apps\\program.exe"));
+  AddProgram("b", {{"DisplayName", "Both"}, {"DisplayIcon", "C:\\apps\\icons.dll,1"}});
+  SetUsage("b", UsageWithPath(L"C:\\apps\\other.exe"));
+  AddProgram("c", {{"DisplayName", "Usage without path"}});
+  SetUsage("c", Usage(100, 1));
+  AddProgram("d", {{"DisplayName", "Nothing"}});
+  StartUp();
+
+  EXPECT_EQ((std::vector<IconExtraction>{{"C:\\apps\\program.exe", 0}, {"C:\\apps\\icons.dll", 1}}), icons.Calls());
+  EXPECT_EQ(4u, ListTitles().size());
+  EXPECT_EQ(0, ImageOf("Nothing"));
+}
+
+TEST_F(PopulationTest, AProgramWithOnlyALargeIconShowsTheDefaultImage) {
+  IconExtractionSpy icons(IconExtractionSpy::LargeIconOnly);
+  AddProgram("a", {{"DisplayName", "Half"}, {"DisplayIcon", ThisExecutable()}});
+  StartUp();
+
+  ASSERT_EQ(1u, icons.HandedOut().size());
+  EXPECT_EQ(0, ImageOf("Half"));
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+  EXPECT_FALSE(IconExists(icons.HandedOut()[0]));
+}
+
+TEST_F(PopulationTest, ProgramIconsAreAddedAfterTheApplicationIconAsDefault) {
+  AddProgram("a", {{"DisplayName", "Notes"}, {"DisplayIcon", WindowsFile("notepad.exe")}});
+  AddProgram("b", {{"DisplayName", "Own"}, {"DisplayIcon", ThisExecutable() + ",0"}});
+  AddProgram("c", {{"DisplayName", "Missing"}, {"DisplayIcon", "C:\\no\\such\\file.exe"}});
+  AddProgram("d", {{"DisplayName", "Plain"}});
+  StartUp();
+
+  EXPECT_EQ(1, ImageOf("Notes"));  // icons are added in inventory order
+  EXPECT_EQ(2, ImageOf("Own"));
+  EXPECT_EQ(0, ImageOf("Missing"));
+  EXPECT_EQ(0, ImageOf("Plain"));
+  EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(3, ImageCount(ProgramList.SmallImages));
+
+  for (HIMAGELIST images : {ProgramList.SmallImages, ProgramList.LargeImages}) {
+    const std::vector<uint32_t> applicationIcon = PixelsAsImage(images, MainWindow.GetIcon());
+    EXPECT_EQ(applicationIcon, Pixels(images, 0));
+    EXPECT_NE(applicationIcon, Pixels(images, 1)) << "the notepad icon looks like the application icon";
+  }
+}
+
+TEST_F(PopulationTest, IconHandlesAreDestroyedOnceTheImageListsHoldThem) {
+  IconExtractionSpy icons(IconExtractionSpy::SystemIcons);
+  AddProgram("a", {{"DisplayName", "Notes"}, {"DisplayIcon", WindowsFile("notepad.exe")}});
+  AddProgram("b", {{"DisplayName", "Own"}, {"DisplayIcon", ThisExecutable()}});
+  StartUp();
+
+  for (int population = 0; population < 3; ++population) {
+    SCOPED_TRACE(population);
+    icons.Clear();
+    Scan();
+    ASSERT_EQ(4u, icons.HandedOut().size());
+    for (HICON icon : icons.HandedOut()) EXPECT_FALSE(IconExists(icon));
+    EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
+    EXPECT_EQ(3, ImageCount(ProgramList.SmallImages));
+  }
+  EXPECT_TRUE(IconExists(MainWindow.GetIcon()));  // the fallback default icon stays the window's
+}
+
+using LoadImageFunction = HANDLE(WINAPI*)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
+ApiHook* LoadImageHook = nullptr;
+std::vector<HICON> DefaultIconsLoaded;
+
+// Gives the control panel module an icon 1502: the program's blank icon.
+HANDLE WINAPI LoadImageWithDefaultIcon(HINSTANCE module, LPCSTR name, UINT type, int width, int height, UINT flags) {
+  auto original = LoadImageHook->Original<LoadImageFunction>();
+  if (!IS_INTRESOURCE(name) || LOWORD(name) != 1502) return original(module, name, type, width, height, flags);
+  HANDLE icon = original(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BLANK), type, width, height, flags);
+  DefaultIconsLoaded.push_back(static_cast<HICON>(icon));
+  return icon;
+}
+
+TEST_F(PopulationTest, TheControlPanelIconBecomesTheDefaultAndIsDestroyedOnceAdded) {
+  ApiHook hook("USER32.dll", "LoadImageA", reinterpret_cast<void*>(LoadImageWithDefaultIcon));
+  ASSERT_TRUE(hook.Installed());
+  LoadImageHook = &hook;
+  DefaultIconsLoaded.clear();
+  AddProgram("a", {{"DisplayName", "Plain"}});
+  StartUp();
+
+  ASSERT_EQ(1u, DefaultIconsLoaded.size()) << "appwiz.cpl did not load";
+  EXPECT_FALSE(IconExists(DefaultIconsLoaded[0]));
+  HICON blank = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BLANK));
+  EXPECT_EQ(PixelsAsImage(ProgramList.LargeImages, blank), Pixels(ProgramList.LargeImages, 0));
+  EXPECT_NE(PixelsAsImage(ProgramList.LargeImages, MainWindow.GetIcon()), Pixels(ProgramList.LargeImages, 0));
+  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+  EXPECT_TRUE(IconExists(MainWindow.GetIcon()));
+  LoadImageHook = nullptr;
+}
+
+TEST_F(PopulationTest, ARescanSelectsAndScrollsToTheSamePositions) {
+  for (int i = 0; i < 60; ++i) {
+    char name[16];
+    wsprintfA(name, "Program %02d", i);
+    AddProgram(name, {{"DisplayName", name}});
+  }
+  StartUp();
+  ProgramList.EnsureVisible(59, false);
+  ProgramList.EnsureVisible(20, false);
+  ASSERT_EQ(20, TopIndex());
+  Select(25);
+
+  Scan();
+  EXPECT_EQ(20, TopIndex());
+  EXPECT_EQ(25, SelectedIndex());
+  EXPECT_EQ("Program 25", CellText(SelectedIndex(), 0));
+
+  RemoveProgram("Program 00");
+  Scan();
+  EXPECT_EQ(20, TopIndex());
+  EXPECT_EQ(25, SelectedIndex());
+  EXPECT_EQ("Program 26", CellText(SelectedIndex(), 0));  // the position is kept, not the program
+}
+
+TEST_F(PopulationTest, NothingIsSelectedWhenTheListGotShorterThanTheSelectedPosition) {
+  AddProgram("a", {{"DisplayName", "Alpha"}});
+  AddProgram("b", {{"DisplayName", "Beta"}});
+  AddProgram("c", {{"DisplayName", "Gamma"}});
+  StartUp();
+  Select(2);
+
+  RemoveProgram("b");
+  Scan();
+  EXPECT_EQ(-1, SelectedIndex());
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "Gamma"}), ListTitles());
+}
+
+}  // namespace
