@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
+#include "listview/IconCache.h"
 #include "listview/IconLocation.h"
 #include "listview/ListColumns.h"
 #include "listview/Sorting.h"
@@ -15,6 +16,8 @@
 namespace {
 
 const int DefaultProgramIconId = 1502;
+
+CIconCache ProgramIcons;
 
 HICON LoadDefaultProgramIcon() {
   HICON icon = nullptr;
@@ -38,17 +41,11 @@ IconLocation EntryIconLocation(const ProgramEntry& entry) {
 int AddEntryIcons(const ProgramEntry& entry) {
   const IconLocation location = EntryIconLocation(entry);
   if (location.Path.empty()) return 0;
-  HICON large = nullptr, small = nullptr;
-  ExtractIconExA(location.Path.c_str(), location.Index, &large, &small, 1);
-  int image = 0;
-  if (large && small) {
-    image = ProgramList.AddLargeIcon(large);
-    ProgramList.AddSmallIcon(small);
-    if (image == -1) image = 0;
-  }
-  if (large) DestroyIcon(large);
-  if (small) DestroyIcon(small);
-  return image;
+  const IconPair icons = ProgramIcons.Icons(location);
+  if (!icons.Large || !icons.Small) return 0;
+  const int image = ProgramList.AddLargeIcon(icons.Large);
+  ProgramList.AddSmallIcon(icons.Small);
+  return image == -1 ? 0 : image;
 }
 
 void FillCells(const ProgramEntry& entry, int item) {
@@ -63,11 +60,13 @@ void FillCells(const ProgramEntry& entry, int item) {
 }
 
 void InsertItems() {
+  ProgramIcons.BeginPopulation();
   for (ProgramEntry& entry : ProgramInventory) {
     const int image = AddEntryIcons(entry);
     const int item = ProgramList.InsertItem(Title(entry), reinterpret_cast<LPARAM>(&entry), image);
     FillCells(entry, item);
   }
+  ProgramIcons.EndPopulation();
 }
 
 }  // namespace

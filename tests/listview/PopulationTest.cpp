@@ -308,7 +308,6 @@ TEST_F(PopulationTest, AProgramWithOnlyALargeIconShowsTheDefaultImage) {
   EXPECT_EQ(0, ImageOf("Half"));
   EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
   EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
-  EXPECT_FALSE(IconExists(icons.HandedOut()[0]));
 }
 
 TEST_F(PopulationTest, ProgramIconsAreAddedAfterTheApplicationIconAsDefault) {
@@ -332,22 +331,70 @@ TEST_F(PopulationTest, ProgramIconsAreAddedAfterTheApplicationIconAsDefault) {
   }
 }
 
-TEST_F(PopulationTest, IconHandlesAreDestroyedOnceTheImageListsHoldThem) {
+// A copy of this executable in the temporary folder, deleted with the object.
+class TemporaryIconFile {
+ public:
+  TemporaryIconFile() {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    Path = std::string(folder) + "quillmere-icons-" + std::to_string(GetCurrentProcessId()) + ".exe";
+    CopyFileA(ThisExecutable().c_str(), Path.c_str(), FALSE);
+  }
+  ~TemporaryIconFile() { DeleteFileA(Path.c_str()); }
+
+  void Change() {
+    HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file, "!", 1, &written, nullptr);
+    CloseHandle(file);
+  }
+
+  std::string Path;
+};
+
+TEST_F(PopulationTest, IconsAreExtractedOncePerLocationWhileTheFileIsUnchanged) {
+  TemporaryIconFile file;
   IconExtractionSpy icons(IconExtractionSpy::SystemIcons);
   AddProgram("a", {{"DisplayName", "Notes"}, {"DisplayIcon", WindowsFile("notepad.exe")}});
-  AddProgram("b", {{"DisplayName", "Own"}, {"DisplayIcon", ThisExecutable()}});
+  AddProgram("b", {{"DisplayName", "Own"}, {"DisplayIcon", file.Path}});
   StartUp();
+  ASSERT_EQ(4u, icons.HandedOut().size());
+  const std::vector<HICON> first = icons.HandedOut();
 
   for (int population = 0; population < 3; ++population) {
-    SCOPED_TRACE(population);
-    icons.Clear();
     Scan();
-    ASSERT_EQ(4u, icons.HandedOut().size());
-    for (HICON icon : icons.HandedOut()) EXPECT_FALSE(IconExists(icon));
+    EXPECT_EQ(2u, icons.Calls().size());
     EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
     EXPECT_EQ(3, ImageCount(ProgramList.SmallImages));
   }
+  for (HICON icon : first) EXPECT_TRUE(IconExists(icon));
+
+  file.Change();
+  Scan();
+  ASSERT_EQ(3u, icons.Calls().size());
+  EXPECT_EQ(file.Path, icons.Calls().back().Path);
+  EXPECT_TRUE(IconExists(first[0]));
+  EXPECT_FALSE(IconExists(first[2])) << "the icons of the changed file are released";
+  EXPECT_FALSE(IconExists(first[3]));
+  EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
   EXPECT_TRUE(IconExists(MainWindow.GetIcon()));  // the fallback default icon stays the window's
+}
+
+TEST_F(PopulationTest, AMissingFileIsTriedAgainByEveryPopulationAnUnchangedOneIsNot) {
+  IconExtractionSpy icons(IconExtractionSpy::SystemIcons);
+  AddProgram("a", {{"DisplayName", "Missing"}, {"DisplayIcon", "C:\\no such folder\\program.exe,1"}});
+  AddProgram("b", {{"DisplayName", "No such icon"}, {"DisplayIcon", WindowsFile("notepad.exe") + ",99"}});
+  StartUp();
+  Scan();
+
+  const IconExtraction missing = {"C:\\no such folder\\program.exe", 1};
+  const IconExtraction noSuchIcon = {WindowsFile("notepad.exe"), 99};
+  EXPECT_EQ((std::vector<IconExtraction>{missing, noSuchIcon, missing}), icons.Calls());
+  EXPECT_TRUE(icons.HandedOut().empty());
+  EXPECT_EQ(0, ImageOf("Missing"));
+  EXPECT_EQ(0, ImageOf("No such icon"));
+  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
 }
 
 using LoadImageFunction = HANDLE(WINAPI*)(HINSTANCE, LPCSTR, UINT, int, int, UINT);

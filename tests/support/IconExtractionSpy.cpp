@@ -31,6 +31,7 @@ UINT WINAPI IconExtractionSpy::StandIn(LPCSTR path, int index, HICON* large, HIC
   if (spy.Behaviour == NoIcons) return 0;
   HICON* wantedSmall = spy.Behaviour == LargeIconOnly ? nullptr : small;
   UINT result = spy.Hook.Original<ExtractIconExFunction>()(path, index, large, wantedSmall, count);
+  if (result == 0 || result == UINT_MAX) return result;  // the handles may hold garbage then
   if (large && *large) spy.Icons.push_back(*large);
   if (wantedSmall && *wantedSmall) spy.Icons.push_back(*wantedSmall);
   return result;
