@@ -34,6 +34,7 @@ bool OnlyQuietRemovalConfirmed() {
 }  // namespace
 
 void Uninstall(bool quiet) {
+  if (IsWaitingForChild()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   if (quiet) {
@@ -47,6 +48,7 @@ void Uninstall(bool quiet) {
 }
 
 void Repair() {
+  if (IsWaitingForChild()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   LaunchAndWait("msiexec /f " + entry->KeyName);
