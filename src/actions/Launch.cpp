@@ -39,6 +39,7 @@ void WaitWithMainWindowDisabled(HANDLE process) {
   WaitDispatchingMessages(process);
   WaitingForChild = false;
   EnableWindow(main, TRUE);
+  SetForegroundWindow(main);
   if (focus) SetFocus(focus);
 }
 

@@ -11,6 +11,7 @@
 #include "actions/Launch.h"
 #include "app/MainWindow.h"
 #include "app/resources/ResourceIds.h"
+#include "support/ApiHook.h"
 #include "support/AppSession.h"
 #include "support/HandleCount.h"
 #include "support/LaunchInterceptor.h"
@@ -162,6 +163,53 @@ TEST_F(LaunchTest, AQuitMessageThatArrivesDuringTheWaitIsKeptForTheMessageLoop) 
   EXPECT_EQ(7u, exitCode);
 }
 
+// Records the calls of SetForegroundWindow and SetFocus, each with whether the main window was
+// enabled at the time, and lets them through. Other test programs on the same display may take
+// the foreground at any moment, so the calls tell more than the state found afterwards.
+class ActivationCalls {
+ public:
+  struct Call {
+    HWND Window;
+    bool MainWindowEnabled;
+  };
+
+  ActivationCalls()
+      : Foreground("USER32.dll", "SetForegroundWindow", reinterpret_cast<void*>(&ForegroundStandIn)),
+        Focus("USER32.dll", "SetFocus", reinterpret_cast<void*>(&FocusStandIn)) {
+    Active = this;
+    EXPECT_TRUE(Foreground.Installed() && Focus.Installed());
+  }
+  ~ActivationCalls() { Active = nullptr; }
+
+  bool Contains(const std::vector<Call>& calls, HWND window) const {
+    for (const Call& call : calls)
+      if (call.Window == window && call.MainWindowEnabled) return true;
+    return false;
+  }
+  bool ForegroundAskedForWhenEnabled(HWND window) const { return Contains(ForegroundCalls, window); }
+  bool FocusGivenWhenEnabled(HWND window) const { return Contains(FocusCalls, window); }
+
+  std::vector<Call> ForegroundCalls;
+  std::vector<Call> FocusCalls;
+
+ private:
+  static Call Record(HWND window) { return {window, IsWindowEnabled(MainWindow.GetHandle()) != FALSE}; }
+  static BOOL WINAPI ForegroundStandIn(HWND window) {
+    Active->ForegroundCalls.push_back(Record(window));
+    return Active->Foreground.Original<BOOL(WINAPI*)(HWND)>()(window);
+  }
+  static HWND WINAPI FocusStandIn(HWND window) {
+    Active->FocusCalls.push_back(Record(window));
+    return Active->Focus.Original<HWND(WINAPI*)(HWND)>()(window);
+  }
+
+  static ActivationCalls* Active;
+  ApiHook Foreground;
+  ApiHook Focus;
+};
+
+ActivationCalls* ActivationCalls::Active = nullptr;
+
 // What a test sees of the main window from a timer callback while an uninstaller runs.
 struct DuringTheWait {
   bool MainWindowEnabled = true;
@@ -215,6 +263,8 @@ TEST_F(LaunchTest, WhileAnUninstallerRunsTheWindowPaintsAndAnswersButTakesNoInpu
   });
 
   ProgramList.SetFocus();
+  const HWND focusBefore = GetFocus();  // none when another program has just taken the foreground
+  ActivationCalls activation;
   SendMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
   if (otherThread.joinable()) otherThread.join();
 
@@ -226,7 +276,31 @@ TEST_F(LaunchTest, WhileAnUninstallerRunsTheWindowPaintsAndAnswersButTakesNoInpu
   EXPECT_EQ(1u, launches.Launches.size());
   EXPECT_TRUE(Boxes.Texts().empty());
   EXPECT_TRUE(IsWindowEnabled(main));
-  EXPECT_EQ(list, GetFocus());
+  if (focusBefore) {
+    EXPECT_TRUE(activation.FocusGivenWhenEnabled(focusBefore)) << "the focus goes back where it was";
+  }
+}
+
+TEST_F(LaunchTest, TheMainWindowAsksForTheForegroundAndTheFocusBackFromTheUninstallersWindow) {
+  UninstallerScript helper;
+  Register(HKEY_LOCAL_MACHINE, "tool", "Tool", helper.CommandLine("--window 300"));
+  StartUp();
+  HWND main = MainWindow.GetHandle();
+  bool foreignForeground = false;
+  Ticker ticker(20, [&] {
+    if (GetForegroundWindow() != main) foreignForeground = true;
+  });
+  const HWND focusBefore = GetFocus();
+  ActivationCalls activation;
+  SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+
+  EXPECT_EQ(1u, helper.Launches().size());
+  EXPECT_TRUE(foreignForeground) << "the uninstaller's window took the foreground";
+  EXPECT_TRUE(activation.ForegroundAskedForWhenEnabled(main));
+  if (focusBefore) {
+    EXPECT_TRUE(activation.FocusGivenWhenEnabled(focusBefore));
+  }
+  for (const auto& call : activation.FocusCalls) EXPECT_TRUE(call.MainWindowEnabled) << "a disabled window takes no focus";
 }
 
 // Real input through the X server: xdotool (a Linux program) runs the actions, then parks the

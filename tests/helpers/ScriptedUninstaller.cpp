@@ -7,6 +7,7 @@
 //                       scratch key (the test's registry redirection does not reach this process)
 //   --spawn-copy NAME   starts a copy of itself that waits for the event NAME, appends
 //                       "copy <process id>" to the record file, and goes on without waiting
+//   --window MS         shows a window of its own in the foreground for MS milliseconds
 //   --exit CODE         the exit code (0 unless given)
 // Other words are ignored, so that a test can make the command line as long as it likes.
 #include <windows.h>
@@ -48,6 +49,20 @@ void SpawnCopy(const char* eventName, const std::string& recordFile) {
   CloseHandle(process.hThread);
 }
 
+// As an uninstaller's own dialog: a window that takes the foreground while it is shown.
+void ShowWindowFor(DWORD milliseconds) {
+  HWND window = CreateWindowExA(0, "STATIC", "Scripted uninstaller", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300,
+                                200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(window);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  DestroyWindow(window);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,6 +82,8 @@ int main(int argc, char** argv) {
       RegDeleteKeyA(HKEY_CURRENT_USER, argument);
     } else if (std::strcmp(word, "--spawn-copy") == 0) {
       SpawnCopy(argument, recordFile);
+    } else if (std::strcmp(word, "--window") == 0) {
+      ShowWindowFor(static_cast<DWORD>(std::atoi(argument)));
     } else if (std::strcmp(word, "--exit") == 0) {
       exitCode = std::atoi(argument);
     } else {
