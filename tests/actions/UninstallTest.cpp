@@ -202,6 +202,22 @@ TEST_F(QuietOnlyTest, NoToTheWarningRunsNothingButRescans) {
   EXPECT_EQ(1, Scans(calls));
 }
 
+TEST_F(QuietOnlyTest, ARescanWhileTheWarningIsOpenDoesNotChangeWhatRuns) {
+  // The box's modal loop dispatches messages: here the search timer's, after the registration
+  // has changed. The rescan replaces every entry while Uninstall still waits for the answer.
+  Boxes.QueueAnswer(IDYES);
+  Boxes.WhileOpen([this](const CaughtMessageBox&) {
+    RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, KeyPath("quiet"), "QuietUninstallString",
+                                 Helper.CommandLine("/changed-while-asking"));
+    PostMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+  });
+  RegistryCalls calls;
+  PressEnterInTheList();
+  ExpectTheWarning();
+  EXPECT_EQ(Commands{QuietCommand}, Helper.Launches()) << "the command of the program the user was asked about";
+  EXPECT_EQ(2, Scans(calls));
+}
+
 TEST_F(QuietOnlyTest, TheRemoveButtonAsksTooAndTheCommandIsGrayed) {
   const UINT state = GetMenuState(MainWindow.GetMenu(), IDM_UNINSTALL, MF_BYCOMMAND);
   EXPECT_TRUE(state & MF_GRAYED);
