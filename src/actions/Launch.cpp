@@ -15,7 +15,8 @@ bool WaitingForChild = false;
 void WaitDispatchingMessages(HANDLE process) {
   bool quit = false;
   WPARAM exitCode = 0;
-  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+  // Anything but "a message has arrived" ends the wait: the process has ended, or the wait failed.
+  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {

@@ -163,6 +163,34 @@ TEST_F(LaunchTest, AQuitMessageThatArrivesDuringTheWaitIsKeptForTheMessageLoop) 
   EXPECT_EQ(7u, exitCode);
 }
 
+TEST_F(LaunchTest, ClosingTheWindowDuringTheWaitEndsTheProgramOnceTheUninstallerHasEnded) {
+  UninstallerScript helper;
+  NamedEvent release;
+  Register(HKEY_LOCAL_MACHINE, "tool", "Tool", helper.CommandLine("--wait-event " + release.Name() + " " +
+                                                                  helper.RecordWords()));
+  StartUp();
+  Ticker ticker(20, [&] {
+    if (ticker.Ticks() == 1) PostMessageA(MainWindow.GetHandle(), WM_CLOSE, 0, 0);
+    if (!IsWindow(MainWindow.GetHandle())) release.Set();
+  });
+  SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+
+  EXPECT_EQ(2u, helper.Launches().size()) << "the uninstaller was waited for to its end";
+  EXPECT_FALSE(IsWindow(MainWindow.GetHandle()));
+  EXPECT_TRUE(TakeQuitMessage()) << "the message loop ends";
+  EXPECT_TRUE(Boxes.Texts().empty());
+}
+
+DWORD WINAPI FailingWait(DWORD, const HANDLE*, BOOL, DWORD, DWORD) { return WAIT_FAILED; }
+
+TEST_F(LaunchTest, AWaitThatFailsReturnsInsteadOfSpinning) {
+  UninstallerScript helper;
+  ApiHook failingWait("USER32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(&FailingWait));
+  ASSERT_TRUE(failingWait.Installed());
+  LaunchAndWait(helper.CommandLine());
+  EXPECT_TRUE(IsWindowEnabled(MainWindow.GetHandle()));
+}
+
 // Records the calls of SetForegroundWindow and SetFocus, each with whether the main window was
 // enabled at the time, and lets them through. Other test programs on the same display may take
 // the foreground at any moment, so the calls tell more than the state found afterwards.
