@@ -22,8 +22,6 @@ namespace {
 
 using LaunchTest = AppTest;
 
-const std::vector<std::string> None;
-
 void ExpectLaunchFailureBox(const CaughtMessageBox& box, const std::string& commandLine) {
   EXPECT_EQ("Couldn't launch the program \"" + commandLine + "\"", box.Text);
   EXPECT_EQ("Quillmere", box.Caption);
@@ -56,6 +54,13 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LongCommandLineTest, ::testing::Values(259u, 2
 
 TEST_F(LaunchTest, ALaunchFailureShowsTheCommandLineInQuotesAndReturns) {
   const std::string commandLine = "Z:\\no such folder\\uninstall.exe /remove";
+  LaunchAndWait(commandLine);
+  ASSERT_EQ(1u, Boxes.Boxes().size());
+  ExpectLaunchFailureBox(Boxes.Boxes()[0], commandLine);
+}
+
+TEST_F(LaunchTest, ALaunchFailureShowsALongCommandLineWhole) {
+  const std::string commandLine = "Z:\\missing\\uninstall.exe " + std::string(700, 'q');
   LaunchAndWait(commandLine);
   ASSERT_EQ(1u, Boxes.Boxes().size());
   ExpectLaunchFailureBox(Boxes.Boxes()[0], commandLine);
