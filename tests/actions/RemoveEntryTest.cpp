@@ -13,6 +13,8 @@
 #include "support/AppSession.h"
 #include "support/RegistryCalls.h"
 #include "support/RegistrySnapshot.h"
+#include "support/Ticker.h"
+#include "support/UninstallerScript.h"
 
 namespace {
 
@@ -223,6 +225,22 @@ TEST_F(RemoveEntryTest, WhenTheUninstallKeyItselfHasGoneNothingIsReported) {
   RemoveSelectedEntry(IDYES);
   ExpectOnlyTheConfirmation();
   EXPECT_TRUE(before == Registries());
+}
+
+TEST_F(RemoveEntryTest, NothingIsRemovedWhileAnUninstallerRuns) {
+  UninstallerScript helper;
+  NamedEvent release;
+  Register(HKEY_LOCAL_MACHINE, "busy", "Busy", helper.CommandLine("--wait-event " + release.Name()));
+  StartUp();
+  const Registries before;
+  Ticker ticker(20, [&] {
+    if (ticker.Ticks() == 1) RemoveSelectedEntry(IDYES);
+    if (ticker.Ticks() == 3) release.Set();
+  });
+  SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(1u, helper.Launches().size());
+  EXPECT_TRUE(before == Registries());
+  EXPECT_EQ(Titles{"Busy"}, ListTitles());
 }
 
 // Random registrations, many sharing their names across the two roots, some with subkeys, some
