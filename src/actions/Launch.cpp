@@ -9,11 +9,14 @@
 
 namespace {
 
+bool WaitingForChild = false;
+
 // Dispatches this thread's messages until process ends, so that windows keep painting.
 void WaitDispatchingMessages(HANDLE process) {
   bool quit = false;
   WPARAM exitCode = 0;
-  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+  // Anything but "a message has arrived" ends the wait: the process has ended, or the wait failed.
+  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
@@ -33,12 +36,17 @@ void WaitWithMainWindowDisabled(HANDLE process) {
   HWND main = MainWindow.GetHandle();
   HWND focus = GetFocus();
   EnableWindow(main, FALSE);
+  WaitingForChild = true;
   WaitDispatchingMessages(process);
+  WaitingForChild = false;
   EnableWindow(main, TRUE);
+  SetForegroundWindow(main);
   if (focus) SetFocus(focus);
 }
 
 }  // namespace
+
+bool IsWaitingForChild() { return WaitingForChild; }
 
 void LaunchAndWait(std::string commandLine) {
   STARTUPINFOA startup = {};

@@ -1,10 +1,12 @@
 #include "actions/RemoveEntry.h"
 
 #include "actions/Commands.h"
+#include "actions/Launch.h"
 #include "inventory/InventoryScan.h"
 #include "registry/RegistryKey.h"
 
 void RemoveEntry() {
+  if (IsWaitingForChild()) return;
   const ProgramEntry* entry = GetSelectedEntry();
   if (!entry) return;
   CRegistryKey uninstallKey;

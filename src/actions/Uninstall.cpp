@@ -34,12 +34,17 @@ bool OnlyQuietRemovalConfirmed() {
 }  // namespace
 
 void Uninstall(bool quiet) {
+  if (IsWaitingForChild()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
+  // The entry is read before the question: a scan run from the box's modal loop (the search
+  // timer) replaces every entry.
+  const std::string quietCommand = QuietCommand(*entry);
+  const bool onlyQuiet = entry->UninstallString.empty() && !entry->QuietUninstallString.empty();
   if (quiet) {
-    LaunchAndWait(QuietCommand(*entry));
-  } else if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(QuietCommand(*entry));
+    LaunchAndWait(quietCommand);
+  } else if (onlyQuiet) {
+    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(quietCommand);
   } else {
     LaunchAndWait(entry->UninstallString);
   }
@@ -47,6 +52,7 @@ void Uninstall(bool quiet) {
 }
 
 void Repair() {
+  if (IsWaitingForChild()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   LaunchAndWait("msiexec /f " + entry->KeyName);
