@@ -7,10 +7,12 @@
 
 void RemoveEntry() {
   if (IsWaitingForChild()) return;
-  const ProgramEntry* entry = GetSelectedEntry();
-  if (!entry) return;
+  if (const ProgramEntry* entry = GetSelectedEntry()) RemoveRegistration(*entry);
+}
+
+void RemoveRegistration(const ProgramEntry& entry) {
   CRegistryKey uninstallKey;
-  if (!uninstallKey.Open(entry->Root, UninstallKeyPath, KEY_READ)) return;
-  uninstallKey.DeleteSubKey(entry->KeyName);
+  if (!uninstallKey.Open(entry.Root, UninstallKeyPath, KEY_READ | entry.View)) return;
+  uninstallKey.DeleteSubKey(entry.KeyName, entry.View);
   uninstallKey.Close();
 }

@@ -5,6 +5,7 @@
 #include "inventory/AsciiCase.h"
 #include "support/HandleCount.h"
 #include "support/MessageBoxCatcher.h"
+#include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"
 
 namespace {
@@ -166,6 +167,13 @@ TEST_F(InventoryScanTest, EveryKeyOpenedIsClosedOnEveryPath) {
     ScanInventory("", true);
   }
   EXPECT_EQ(before, CountOpenHandles());
+}
+
+TEST_F(InventoryScanTest, On32BitWindowsExactlyTheTwoRootsAreScanned) {
+  ASSERT_FALSE(RunsUnderWow64()) << "these tests run in a 32-bit prefix";
+  RegistryCalls calls;
+  ScanInventory("", true);
+  EXPECT_EQ(2, calls.OpensOf(UninstallKeyPath));
 }
 
 TEST(AsciiCaseTest, OnlyLettersAToZChange) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "actions/RemoveEntry.h"
 #include "inventory/InventoryScan.h"
 #include "inventory/UsageCache.h"
 #include "support/MessageBoxCatcher.h"
@@ -57,6 +58,7 @@ class Wow64ScanTest : public ::testing::Test {
   }
 
   std::string Prefix;
+  MessageBoxCatcher Boxes;
 
  private:
   // Redirects HKEY_CURRENT_USER only.
@@ -131,6 +133,25 @@ TEST_F(Wow64ScanTest, ARegistrationInBothViewsIsListedTwiceWithTheUsageDataOfIts
   EXPECT_EQ(64, entries[1].UseCount);
   EXPECT_EQ(Prefix + "Only64", entries[2].KeyName);
   EXPECT_EQ(0, entries[2].HasUsageData);
+}
+
+TEST_F(Wow64ScanTest, RemovingAnEntryDeletesItInItsOwnViewOnly) {
+  for (REGSAM removed : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    SCOPED_TRACE(removed == KEY_WOW64_64KEY ? "64-bit entry removed" : "32-bit entry removed");
+    const REGSAM kept = removed == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    Register(KEY_WOW64_32KEY, "Twin", "Twin");
+    Register(KEY_WOW64_64KEY, "Twin", "Twin");
+    const std::vector<ProgramEntry> entries = ScanOwn();
+    ASSERT_EQ(2u, entries.size());
+
+    RemoveRegistration(entries[removed == KEY_WOW64_64KEY ? 1 : 0]);
+    EXPECT_FALSE(MachineKeyExists(removed, UninstallPath + Prefix + "Twin"));
+    EXPECT_TRUE(MachineKeyExists(kept, UninstallPath + Prefix + "Twin"));
+    const std::vector<ProgramEntry> left = ScanOwn();
+    ASSERT_EQ(1u, left.size());
+    EXPECT_EQ(removed == KEY_WOW64_64KEY ? static_cast<REGSAM>(0) : static_cast<REGSAM>(KEY_WOW64_64KEY), left[0].View);
+  }
+  EXPECT_TRUE(Boxes.Boxes().empty());
 }
 
 }  // namespace
