@@ -76,11 +76,19 @@ bool Dropped(const ProgramEntry& entry, const ScanFilter& filter) {
   return !filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText);
 }
 
+// The keys under which a pass finds the registrations and their usage records. Registrations
+// are opened relative to them: short paths, which the ANSI registry calls of Wine need.
+struct PassKeys {
+  RegistryView View;
+  CRegistryKey Uninstall;
+  CRegistryKey UsageCache;
+};
+
 // Reads the registration's key: its uninstall values, its display names, and its other values
 // unless the search drops it.
-void ReadRegistration(const RegistryView& pass, const ScanFilter& filter, KnownRegistration& known) {
+void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
   CRegistryKey key;
-  key.Open(pass.Root, UninstallKeyPath + known.Entry.KeyName, KEY_READ | pass.View);
+  key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
   known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
   if (known.Listed) {
     known.Entry.DisplayName = key.GetStringValue("DisplayName");
@@ -91,47 +99,54 @@ void ReadRegistration(const RegistryView& pass, const ScanFilter& filter, KnownR
   key.Close();
 }
 
-void CompleteRegistration(const RegistryView& pass, KnownRegistration& known) {
+// Reads the values that the search skipped before. A key gone meanwhile is dropped.
+void CompleteRegistration(PassKeys& keys, KnownRegistration& known) {
   CRegistryKey key;
-  key.Open(pass.Root, UninstallKeyPath + known.Entry.KeyName, KEY_READ | pass.View);
+  if (!key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View)) {
+    known.Listed = false;
+    return;
+  }
   ReadRemainingValues(key, known.Entry);
   key.Close();
   known.Complete = true;
 }
 
 // The registration as it is now: from the last scan when its key is unchanged, else read.
-KnownRegistration CurrentRegistration(const RegistryView& pass, const std::string& keyName, const FILETIME& written,
+KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName, const FILETIME& written,
                                       const ScanFilter& filter) {
+  const RegistryView& pass = keys.View;
   const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
   if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
     KnownRegistration known = found->second;
-    if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(pass, known);
+    if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(keys, known);
     return known;
   }
   KnownRegistration known = {written, false, false, ProgramEntry()};
   known.Entry.KeyName = keyName;
   known.Entry.Root = pass.Root;
   known.Entry.View = pass.View;
-  ReadRegistration(pass, filter, known);
+  ReadRegistration(keys, filter, known);
   return known;
 }
 
 void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG settled, KnownRegistrations& seen,
               std::vector<ProgramEntry>& inventory) {
-  CRegistryKey uninstallKey;
-  if (!uninstallKey.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return;
-  uninstallKey.EnumerateSubKeys();
-  uninstallKey.Close();
-  for (uint32_t i = 0; i < uninstallKey.SubKeyCount; ++i) {
-    const std::string& keyName = uninstallKey.SubKeyNames[i];
+  PassKeys keys = {pass, CRegistryKey(), CRegistryKey()};
+  if (!keys.Uninstall.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return;
+  keys.Uninstall.EnumerateSubKeys();
+  keys.UsageCache.Open(pass.Root, UsageCachePath, KEY_READ | pass.View);
+  for (uint32_t i = 0; i < keys.Uninstall.SubKeyCount; ++i) {
+    const std::string& keyName = keys.Uninstall.SubKeyNames[i];
     if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
-    KnownRegistration known = CurrentRegistration(pass, keyName, uninstallKey.SubKeyWriteTimes[i], filter);
+    KnownRegistration known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
     if (known.Listed && !Dropped(known.Entry, filter)) {
       inventory.push_back(known.Entry);
-      ReadUsageCache(pass.Root, pass.View, keyName, inventory.back());
+      if (keys.UsageCache.IsOpen()) ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
     }
     if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
+  if (keys.UsageCache.IsOpen()) keys.UsageCache.Close();
+  keys.Uninstall.Close();
 }
 
 }  // namespace

@@ -20,8 +20,15 @@ std::string ToAnsiPath(const std::u16string& path) {
 }  // namespace
 
 void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
+  CRegistryKey cache;
+  if (!cache.Open(root, UsageCachePath, KEY_READ | view)) return;
+  ReadUsageRecord(cache.Handle, view, keyName, entry);
+  cache.Close();
+}
+
+void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
   CRegistryKey key;
-  if (!key.Open(root, UsageCachePath + keyName, KEY_READ | view)) return;
+  if (!key.Open(cache, keyName, KEY_READ | view)) return;
   unsigned char bytes[UsageRecordSize] = {};
   entry.HasUsageData = key.GetBinaryValue("SlowInfoCache", bytes, sizeof bytes) ? 1 : 0;
   key.Close();

@@ -12,3 +12,7 @@ extern const char* const UsageCachePath;  // ...\App Management\ARPCache\ with i
 // (0 or KEY_WOW64_64KEY); leaves them as they are when there is no record. A record shorter
 // than 552 bytes has its missing bytes read as zero; a longer one counts as no record.
 void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramEntry& entry);
+
+// The same, under cache: the usage cache key, already open. Opening each record relative to it
+// keeps paths short (the ANSI registry calls of Wine refuse paths of more than 260 characters).
+void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, ProgramEntry& entry);

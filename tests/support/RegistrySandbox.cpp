@@ -12,13 +12,24 @@ namespace {
 
 const char* const ScratchParent = "Software\\QuillmereTests";
 
+// Creates the path one key at a time: the ANSI registry calls of Wine refuse paths of more
+// than 260 characters, and registrations may have names of up to 255.
 HKEY CreateOrFail(HKEY parent, const std::string& path) {
-  HKEY key = nullptr;
-  LONG result = RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr);
-  if (result != ERROR_SUCCESS) {
-    ADD_FAILURE() << "RegCreateKeyExA(" << path << ") failed with " << result;
-    return nullptr;
+  HKEY key = parent;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    HKEY child = nullptr;
+    const std::string name = path.substr(start, end - start);
+    LONG result = RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+    if (key != parent) RegCloseKey(key);
+    if (result != ERROR_SUCCESS) {
+      ADD_FAILURE() << "RegCreateKeyExA(" << path << ") failed with " << result;
+      return nullptr;
+    }
+    key = child;
+    start = end + 1;
   }
   return key;
 }
