@@ -36,7 +36,11 @@ UINT IconStyle(HWND box) {
 }
 
 UINT ButtonStyle(HWND box) {
-  auto has = [box](int id) { return GetDlgItem(box, id) != nullptr && IsWindowVisible(GetDlgItem(box, id)); };
+  // The box itself is not yet visible when it is caught, so the buttons' own style tells.
+  auto has = [box](int id) {
+    HWND button = GetDlgItem(box, id);
+    return button != nullptr && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE) != 0;
+  };
   if (has(IDYES) && has(IDNO)) return has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
   if (has(IDRETRY) && has(IDCANCEL)) return MB_RETRYCANCEL;
   if (has(IDOK) && has(IDCANCEL)) return MB_OKCANCEL;
