@@ -15,5 +15,6 @@ void PumpFor(DWORD ms);
 bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 // Queues a real key press (down and up) through the system's input queue, with Ctrl held when
-// control is true. It reaches the window that has the keyboard focus once messages are pumped.
+// control is true. It reaches the focus of the window in front, whichever process that belongs
+// to, once messages are pumped: tests that press keys must run alone.
 void PressKey(WORD virtualKey, bool control = false);
