@@ -109,6 +109,7 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
 }
 
+// The command of the list's view, or 0 for the small icon view, which has none.
 UINT ViewCommand(DWORD view) {
   switch (view) {
     case LVS_ICON: return IDM_VIEW_ICONS;
@@ -166,8 +167,8 @@ void UpdateProgramMenu(HMENU menu, int which) {
 
 void UpdateViewMarks() {
   HMENU menu = MainWindow.GetMenu();
-  if (UINT view = ViewCommand(ProgramList.GetView()))
-    CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, view, MF_BYCOMMAND);
+  // With no command for the list's view (small icons), no view item keeps a mark.
+  CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4,
