@@ -192,6 +192,46 @@ TEST_F(RealInputAcceleratorTest, F1ShowsTheAboutBox) {
   EXPECT_EQ(1u, Boxes.Boxes().size());
 }
 
+TEST_F(RealInputAcceleratorTest, EnterInTheListAndCtrlExecuteUninstallTheSelectedProgram) {
+  Register(HKEY_CURRENT_USER, "a", "Alpha", "C:\\Alpha\\remove.exe");
+  StartUp();
+  BringToFront();
+
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(RunMainLoopUntil([] { return !Launched.empty(); }));
+  PressKey(VK_EXECUTE, true);
+  EXPECT_TRUE(RunMainLoopUntil([] { return Launched.size() == 2; }));
+  EXPECT_EQ((std::vector<std::string>(2, "C:\\Alpha\\remove.exe")), Launched);
+}
+
+// "Quillmere 1.0", two line breaks, the web address, two line breaks, the rights notice, a line break.
+TEST_F(CommandsTest, TheAboutTextNamesTheVersionTheAddressAndTheRights) {
+  ShowAbout();
+  ASSERT_EQ(1u, Boxes.Boxes().size());
+  const std::string& text = Boxes.Boxes().front().Text;
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  ASSERT_EQ(5u, lines.size()) << text;
+  EXPECT_EQ("Quillmere 1.0", lines[0]);
+  EXPECT_EQ("", lines[1]);
+  EXPECT_EQ(0u, lines[2].find("https://")) << lines[2];
+  EXPECT_NE(std::string::npos, lines[2].find("quillmere")) << lines[2];
+  EXPECT_EQ("", lines[3]);
+  EXPECT_NE(std::string::npos, lines[4].find("Quillmere")) << lines[4];
+  EXPECT_EQ(text.size(), text.rfind("\r\n") + 2) << "ends with a line break";
+}
+
+TEST_F(CommandsTest, ShowErrorIsOwnedByTheMainWindowAndReturnsTheAnswer) {
+  EXPECT_EQ(IDOK, ShowError("Couldn't launch the program \"x\""));
+  ASSERT_EQ(1u, Boxes.Boxes().size());
+  const CaughtMessageBox& box = Boxes.Boxes().front();
+  EXPECT_EQ("Couldn't launch the program \"x\"", box.Text);
+  EXPECT_EQ("Quillmere", box.Caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_OK), box.Style);
+  EXPECT_EQ(MainWindow.GetHandle(), box.Owner);
+}
+
 // Menus
 
 TEST_F(CommandsTest, ShowSystemComponentsChecksAndUnchecksWithARescanEachTime) {
@@ -439,6 +479,34 @@ TEST_F(CommandsTest, SortDirectionCommandsResortTheListAndMoveTheRadioMark) {
   EXPECT_EQ(0, calls.Total()) << "sorting reads no registry";
 }
 
+TEST_F(CommandsTest, TheSmallIconViewHasNoMark) {
+  HMENU menu = MainWindow.GetMenu();
+  ProgramList.SetView(LVS_SMALLICON);
+  UpdateViewMarks();
+  for (UINT id : {IDM_VIEW_ICONS, IDM_VIEW_LIST, IDM_VIEW_DETAILS}) EXPECT_FALSE(RadioChecked(menu, id)) << id;
+  EXPECT_TRUE(RadioChecked(menu, IDM_SORT_ASCENDING));
+}
+
+TEST_F(CommandsTest, AClickOnTheSortColumnsHeaderReversesTheOrderAndMovesTheMark) {
+  Register(HKEY_CURRENT_USER, "a", "Alpha");
+  Register(HKEY_CURRENT_USER, "b", "Beta");
+  StartUp();
+  NMLISTVIEW click = {};
+  click.hdr.hwndFrom = ProgramList.GetHandle();
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iItem = -1;
+  click.iSubItem = 0;
+
+  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ((std::vector<std::string>{"Beta", "Alpha"}), ListTitles());
+  EXPECT_TRUE(RadioChecked(MainWindow.GetMenu(), IDM_SORT_DESCENDING));
+  EXPECT_FALSE(RadioChecked(MainWindow.GetMenu(), IDM_SORT_ASCENDING));
+
+  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta"}), ListTitles());
+  EXPECT_TRUE(RadioChecked(MainWindow.GetMenu(), IDM_SORT_ASCENDING));
+}
+
 TEST_F(CommandsTest, SortByColumnCommandsSortByThatColumn) {
   RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "a",
                                    {{"DisplayName", "Alpha"}, {"UninstallString", "u"}, {"Publisher", "Zeta Corp"}});
@@ -505,6 +573,10 @@ TEST_F(ProgramMenuTest, RightClickOnAnItemOpensTheProgramMenuForIt) {
   Select(2);
   opened = OpenContextMenu(ProgramList.GetHandle());
   EXPECT_EQ((std::vector<UINT>{0, MF_GRAYED, 0}), opened.States);
+
+  Deselect();
+  opened = OpenContextMenu(ProgramList.GetHandle());
+  EXPECT_EQ((std::vector<UINT>{MF_GRAYED, MF_GRAYED, MF_GRAYED}), opened.States);
   EXPECT_TRUE(Boxes.Boxes().empty());
   EXPECT_TRUE(Launched.empty());
 }
@@ -780,6 +852,23 @@ TEST_F(RealInputProgramMenuTest, CtrlIRepairsOnlyAWindowsInstallerProduct) {
   PressKey('I', true);
   EXPECT_TRUE(RunMainLoopUntil([] { return !Launched.empty(); }));
   EXPECT_EQ((std::vector<std::string>{"msiexec /f {6A3C}"}), Launched);
+}
+
+TEST_F(RealInputProgramMenuTest, CtrlEAsksBeforeRemovingOnlyWithASelection) {
+  RegisterThree();
+  StartUp();
+  BringToFront();
+
+  Deselect();
+  PressKey('E', true);
+  RunMainLoopUntil([] { return false; }, 300);
+  EXPECT_TRUE(Boxes.Boxes().empty()) << "Remove Entry is grayed";
+
+  Select(1);
+  PressKey('E', true);
+  ASSERT_TRUE(RunMainLoopUntil([&] { return !Boxes.Boxes().empty(); }));
+  EXPECT_EQ("Are you sure you want to remove entry from the list?", Boxes.Boxes().front().Text);
+  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_CURRENT_USER, std::string(UninstallPath) + "quiet"));
 }
 
 }  // namespace
