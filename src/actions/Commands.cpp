@@ -22,11 +22,21 @@ const char* const AboutTail =
 UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
 UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
 
+// Whether entry is the registration named by root and keyName.
+bool IsRegistration(const ProgramEntry* entry, HKEY root, const std::string& keyName) {
+  return entry && entry->Root == root && entry->KeyName == keyName;
+}
+
 void ConfirmAndRemoveEntry() {
+  const ProgramEntry* asked = GetSelectedEntry();
+  const HKEY root = asked ? asked->Root : nullptr;
+  const std::string keyName = asked ? asked->KeyName : "";
   if (MessageBoxA(MainWindow.GetHandle(), "Are you sure you want to remove entry from the list?", AppTitle,
                   MB_ICONWARNING | MB_YESNO) != IDYES)
     return;
-  RemoveEntry();
+  // The search timer may have rescanned while the question was open, leaving another program
+  // (or one where there was none) selected: only the program asked about is removed.
+  if (asked && IsRegistration(GetSelectedEntry(), root, keyName)) RemoveEntry();
   Scan();
 }
 

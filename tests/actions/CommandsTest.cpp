@@ -685,6 +685,62 @@ TEST_F(CommandsTest, RemoveEntryAnsweredNoDeletesNothingAndDoesNotRescan) {
   EXPECT_EQ(0, SelectedIndex());
 }
 
+// The search timer may fire while the question is open and rebuild the list under it.
+class RemovalQuestionTest : public CommandsTest {
+ protected:
+  void SetUp() override {
+    CommandsTest::SetUp();
+    Register(HKEY_CURRENT_USER, "a", "Alpha");
+    Register(HKEY_CURRENT_USER, "b", "Beta");
+    Register(HKEY_LOCAL_MACHINE, "d", "Delta");
+    StartUp();
+    Boxes.QueueAnswer(IDYES);
+    Boxes.WhileOpen([](const CaughtMessageBox&) {
+      SearchEdit.SetText("ta");  // Beta and Delta
+      PostMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+    });
+  }
+
+  static bool Registered(HKEY root, const char* keyName) {
+    return RegistrySandbox::KeyExists(root, std::string(UninstallPath) + keyName);
+  }
+};
+
+TEST_F(RemovalQuestionTest, ARescanWhileAskingNeverRemovesAProgramThatWasNotAskedAbout) {
+  Select(1);  // Beta; after the rescan Delta is at this position
+  Command(IDM_REMOVE_ENTRY);
+  KillTimer(MainWindow.GetHandle(), 0);
+
+  ASSERT_EQ(1u, Boxes.Boxes().size());
+  EXPECT_TRUE(Registered(HKEY_LOCAL_MACHINE, "d"));
+  EXPECT_TRUE(Registered(HKEY_CURRENT_USER, "a"));
+  EXPECT_EQ((std::vector<std::string>{"Beta", "Delta"}), ListTitles());
+}
+
+TEST_F(RemovalQuestionTest, ARescanWhileAskingWithoutASelectionRemovesNothing) {
+  Deselect();
+  Command(IDM_REMOVE_ENTRY);  // as a command that arrives although the item is grayed
+  KillTimer(MainWindow.GetHandle(), 0);
+
+  ASSERT_EQ(1u, Boxes.Boxes().size());
+  ASSERT_EQ(0, SelectedIndex()) << "the rescan selected the first item";
+  EXPECT_TRUE(Registered(HKEY_CURRENT_USER, "b"));
+  EXPECT_TRUE(Registered(HKEY_LOCAL_MACHINE, "d"));
+}
+
+TEST_F(RemovalQuestionTest, WithoutARescanTheProgramAskedAboutIsRemoved) {
+  Boxes.WhileOpen(nullptr);
+  Select(1);
+  RegistryCalls calls;
+  Command(IDM_REMOVE_ENTRY);
+
+  EXPECT_FALSE(Registered(HKEY_CURRENT_USER, "b"));
+  EXPECT_TRUE(Registered(HKEY_CURRENT_USER, "a"));
+  EXPECT_TRUE(Registered(HKEY_LOCAL_MACHINE, "d"));
+  EXPECT_EQ(1, ScansSeen(calls));
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "Delta"}), ListTitles());
+}
+
 // Notifications and the list's own triggers
 
 std::vector<std::string> Routed;
