@@ -12,9 +12,9 @@ DWORD LoopDeadline = 0;
 
 bool Expired(DWORD deadline) { return static_cast<LONG>(GetTickCount() - deadline) >= 0; }
 
-void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (!LoopDone() && !Expired(LoopDeadline)) return;
-  KillTimer(nullptr, timer);
+void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
+  if (!LoopDone || (!LoopDone() && !Expired(LoopDeadline))) return;
+  LoopDone = nullptr;
   PostQuitMessage(0);
 }
 
@@ -47,8 +47,9 @@ void PumpFor(DWORD ms) {
 bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   LoopDone = done;
   LoopDeadline = GetTickCount() + timeoutMs;
-  SetTimer(nullptr, 0, 10, EndLoopWhenDone);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, EndLoopWhenDone);
   MainWindow.RunMessageLoop();
+  KillTimer(nullptr, timer);
   LoopDone = nullptr;
   return done();
 }
