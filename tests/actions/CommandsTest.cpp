@@ -384,7 +384,7 @@ TEST_F(ProgramMenuTest, AfterEveryScanTheMainMenuFollowsTheNewSelection) {
   Select(2);
   EXPECT_STATES(true, false, true, MainMenuStates());
 
-  // The selection stays at position 2, which now holds the installer product.
+  // The selection stays at position 2, which now holds the program with only a quiet command.
   Register(HKEY_CURRENT_USER, "a", "A First");
   Command(IDM_REFRESH);
   ASSERT_EQ(2, SelectedIndex());
