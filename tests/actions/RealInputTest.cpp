@@ -20,9 +20,11 @@ namespace {
 class Xdotool {
  public:
   explicit Xdotool(const std::string& arguments) {
-    static int runs = 0;
+    // Process ids repeat across Wine prefixes; the time tells runs of other prefixes apart.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     const std::string marker = "/tmp/quillmere-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(++runs);
+                               std::to_string(now.QuadPart);
     Marker = "Z:" + marker;
     for (char& c : Marker)
       if (c == '/') c = '\\';
