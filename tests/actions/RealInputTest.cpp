@@ -51,7 +51,7 @@ class Xdotool {
   void Finish() {
     if (!Started || Finished) return;
     Finished = true;
-    PumpUntil([this] { return Ended(); }, 30000);
+    PumpUntil([this] { return Ended(); }, 15000);
     DeleteFileA(Marker.c_str());
     PumpMessages();
   }
@@ -88,13 +88,13 @@ TEST_F(RealInputTest, TypingInTheSearchBoxFiltersTheListHalfASecondLater) {
   // The click gives the search box the focus; the X display's focus follows the pointer.
   Xdotool typing("mousemove " + At(CenterOf(SearchEdit.GetHandle())) + " click 1 sleep 0.2 type --delay 100 writer");
   ASSERT_TRUE(typing.Started);
-  RunMainLoopUntil([&] { return typing.Ended(); }, 30000);
+  RunMainLoopUntil([&] { return typing.Ended(); }, 15000);
   typing.Finish();
   ASSERT_EQ("writer", SearchEdit.GetText());
   EXPECT_EQ(SearchEdit.GetHandle(), GetFocus());
 
   const std::vector<std::string> found{"Text Writer Pro", "Writer's Reader"};
-  EXPECT_TRUE(RunMainLoopUntil([&] { return ListTitles() == found; }, 30000));
+  EXPECT_TRUE(RunMainLoopUntil([&] { return ListTitles() == found; }, 15000));
   EXPECT_EQ(found, ListTitles());
   EXPECT_EQ("2 applications", StatusText());
   EXPECT_GE(calls.OpensOf(UninstallPath), 2);
@@ -133,7 +133,7 @@ TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTo
                                              " click 1");
         return AppSettings.ShowCompanyColumn == 0;
       },
-      30000);
+      15000);
   rightClick.Finish();
   choice.reset();
 
@@ -150,7 +150,7 @@ TEST_F(RealInputTest, F5PressedOnTheKeyboardRescans) {
 
   Xdotool pressing("mousemove " + At(CenterOf(ProgramList.GetHandle())) + " key F5");
   ASSERT_TRUE(pressing.Started);
-  const bool rescanned = RunMainLoopUntil([&] { return calls.OpensOf(UninstallPath) > 0; }, 30000);
+  const bool rescanned = RunMainLoopUntil([&] { return calls.OpensOf(UninstallPath) > 0; }, 15000);
   pressing.Finish();
 
   EXPECT_TRUE(rescanned);
