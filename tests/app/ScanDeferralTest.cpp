@@ -24,12 +24,12 @@ const char* const ReadFailed = "Error while retreiving a registry value";
 
 using QueryValue = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
 QueryValue NextQuery = nullptr;
-std::string FailingValue;
+const std::string FailingValue = "Publisher";
 bool FailureDue = false;
 // Runs at the first registry query after the failure: the running scan goes on from there.
 std::function<void()> WhenTheScanGoesOn;
 
-// The read of FailingValue's data fails once, after its size was learned.
+// Once armed, the next read of a publisher's data fails, after its size was learned.
 LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (FailureDue && data && name && FailingValue == name) {
     FailureDue = false;
@@ -60,7 +60,6 @@ class ScanDeferralTest : public AppTest {
     Failing = std::make_unique<ApiHook>("ADVAPI32.dll", "RegQueryValueExA", reinterpret_cast<void*>(QueryFailingOnce));
     ASSERT_TRUE(Failing->Installed());
     NextQuery = Failing->Original<QueryValue>();
-    FailingValue = "Publisher";
     FailureDue = true;
   }
 
