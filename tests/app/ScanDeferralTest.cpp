@@ -65,6 +65,7 @@ class ScanDeferralTest : public AppTest {
 
   void TearDown() override {
     Failing.reset();
+    FailureDue = false;
     WhenTheScanGoesOn = nullptr;
     AppTest::TearDown();
   }
