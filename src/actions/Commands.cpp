@@ -22,11 +22,21 @@ const char* const AboutTail =
 UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
 UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
 
+// Whether entry is the registration named by root and keyName.
+bool IsRegistration(const ProgramEntry* entry, HKEY root, const std::string& keyName) {
+  return entry && entry->Root == root && entry->KeyName == keyName;
+}
+
 void ConfirmAndRemoveEntry() {
+  const ProgramEntry* asked = GetSelectedEntry();
+  const HKEY root = asked ? asked->Root : nullptr;
+  const std::string keyName = asked ? asked->KeyName : "";
   if (MessageBoxA(MainWindow.GetHandle(), "Are you sure you want to remove entry from the list?", AppTitle,
                   MB_ICONWARNING | MB_YESNO) != IDYES)
     return;
-  RemoveEntry();
+  // The search timer may have rescanned while the question was open, leaving another program
+  // (or one where there was none) selected: only the program asked about is removed.
+  if (asked && IsRegistration(GetSelectedEntry(), root, keyName)) RemoveEntry();
   Scan();
 }
 
@@ -109,6 +119,7 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
 }
 
+// The command of the list's view, or 0 for the small icon view, which has none.
 UINT ViewCommand(DWORD view) {
   switch (view) {
     case LVS_ICON: return IDM_VIEW_ICONS;
@@ -166,8 +177,8 @@ void UpdateProgramMenu(HMENU menu, int which) {
 
 void UpdateViewMarks() {
   HMENU menu = MainWindow.GetMenu();
-  if (UINT view = ViewCommand(ProgramList.GetView()))
-    CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, view, MF_BYCOMMAND);
+  // With no command for the list's view (small icons), no view item keeps a mark.
+  CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4,

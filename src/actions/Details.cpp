@@ -9,10 +9,15 @@
 
 namespace {
 
+HICON BlankIcon() { return LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK)); }
+
 // Shows icon in the pane and destroys the one it replaces, unless that is the shared blank icon.
+// The old icon is taken off first: a static control may refuse the new one (Wine's refuses
+// monochrome icons such as the blank icon), and the previous program's icon must not stay.
 void ShowDetailsIcon(HICON icon) {
-  HICON replaced = DetailsIcon.SetIcon(icon);
-  if (replaced && replaced != LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK))) DestroyIcon(replaced);
+  HICON replaced = DetailsIcon.SetIcon(nullptr);
+  if (replaced && replaced != BlankIcon()) DestroyIcon(replaced);
+  DetailsIcon.SetIcon(icon);
 }
 
 // Sets a fact's value, and its label only when the value is present.
@@ -42,7 +47,7 @@ void FillDetails() {
 }
 
 void ClearDetails() {
-  ShowDetailsIcon(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK)));
+  ShowDetailsIcon(BlankIcon());
   for (CWindow* control : std::initializer_list<CWindow*>{
            &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
            &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel})

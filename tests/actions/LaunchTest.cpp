@@ -389,7 +389,10 @@ void MoveOutOfTheWayOfOtherTests() {
   PumpMessages();
 }
 
-TEST_F(LaunchTest, ARealDoubleClickLaunchesButRealInputDuringTheWaitStartsNothing) {
+// Real input reaches whichever test's window is in front: suites named *RealInput* run alone.
+using RealInputLaunchTest = LaunchTest;
+
+TEST_F(RealInputLaunchTest, ARealDoubleClickLaunchesButRealInputDuringTheWaitStartsNothing) {
   UninstallerScript helper;
   NamedEvent release;
   Register(HKEY_LOCAL_MACHINE, "tool", "Tool", helper.CommandLine("--wait-event " + release.Name()));

@@ -71,6 +71,8 @@ RegistrySandbox::RegistrySandbox() {
   static int counter = 0;
   Base = std::string(ScratchParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
          std::to_string(++counter);
+  // A process killed before it could clean up may have left the key behind under the same name.
+  DeleteTreeUnder(HKEY_CURRENT_USER, Base);
   CurrentUser = CreateOrFail(HKEY_CURRENT_USER, Base + "\\CurrentUser");
   LocalMachine = CreateOrFail(HKEY_CURRENT_USER, Base + "\\LocalMachine");
   EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, CurrentUser));
