@@ -26,12 +26,20 @@ using QueryValue = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD
 QueryValue NextQuery = nullptr;
 const std::string FailingValue = "Publisher";
 bool FailureDue = false;
+bool SizeGiven = false;
 // Runs at the first registry query after the failure: the running scan goes on from there.
 std::function<void()> WhenTheScanGoesOn;
 
-// Once armed, the next read of a publisher's data fails, after its size was learned.
+// Once armed, a read of a publisher's data fails after its size was learned: the first read
+// with a buffer is told that the data needs more room, the next one fails.
 LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (FailureDue && data && name && FailingValue == name) {
+    if (!SizeGiven) {
+      SizeGiven = true;
+      if (type) *type = REG_SZ;
+      *size = 4096;
+      return ERROR_MORE_DATA;
+    }
     FailureDue = false;
     return ERROR_ACCESS_DENIED;
   }
@@ -61,6 +69,7 @@ class ScanDeferralTest : public AppTest {
     ASSERT_TRUE(Failing->Installed());
     NextQuery = Failing->Original<QueryValue>();
     FailureDue = true;
+    SizeGiven = false;
   }
 
   void TearDown() override {
