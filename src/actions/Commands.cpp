@@ -1,5 +1,6 @@
 #include "actions/Commands.h"
 
+#include "actions/ActionScope.h"
 #include "actions/RemoveEntry.h"
 #include "actions/Uninstall.h"
 #include "app/MainWindow.h"
@@ -23,20 +24,15 @@ UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_
 UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
 
 // Whether entry is the registration named by root and keyName.
-bool IsRegistration(const ProgramEntry* entry, HKEY root, const std::string& keyName) {
-  return entry && entry->Root == root && entry->KeyName == keyName;
-}
-
 void ConfirmAndRemoveEntry() {
+  CActionScope action;
+  if (!action.Started()) return;
+  // No scan replaces the entries before the action ends: the one asked about stays in place.
   const ProgramEntry* asked = GetSelectedEntry();
-  const HKEY root = asked ? asked->Root : nullptr;
-  const std::string keyName = asked ? asked->KeyName : "";
   if (MessageBoxA(MainWindow.GetHandle(), "Are you sure you want to remove entry from the list?", AppTitle,
                   MB_ICONWARNING | MB_YESNO) != IDYES)
     return;
-  // The search timer may have rescanned while the question was open, leaving another program
-  // (or one where there was none) selected: only the program asked about is removed.
-  if (asked && IsRegistration(GetSelectedEntry(), root, keyName)) RemoveEntry();
+  if (asked) RemoveEntry(*asked);
   Scan();
 }
 

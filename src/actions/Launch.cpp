@@ -9,8 +9,6 @@
 
 namespace {
 
-bool WaitingForChild = false;
-
 // Dispatches this thread's messages until process ends, so that windows keep painting.
 void WaitDispatchingMessages(HANDLE process) {
   bool quit = false;
@@ -36,17 +34,13 @@ void WaitWithMainWindowDisabled(HANDLE process) {
   HWND main = MainWindow.GetHandle();
   HWND focus = GetFocus();
   EnableWindow(main, FALSE);
-  WaitingForChild = true;
   WaitDispatchingMessages(process);
-  WaitingForChild = false;
   EnableWindow(main, TRUE);
   SetForegroundWindow(main);
   if (focus) SetFocus(focus);
 }
 
 }  // namespace
-
-bool IsWaitingForChild() { return WaitingForChild; }
 
 void LaunchAndWait(std::string commandLine) {
   STARTUPINFOA startup = {};

@@ -5,6 +5,3 @@
 // window keeps painting but takes no input. A failed launch is reported to the user.
 void LaunchAndWait(std::string commandLine);
 
-// True while LaunchAndWait waits for a child. Messages are dispatched meanwhile (posted ones
-// reach even the disabled main window), so the actions check this before they start.
-bool IsWaitingForChild();

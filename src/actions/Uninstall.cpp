@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "actions/ActionScope.h"
 #include "actions/Commands.h"
 #include "actions/Launch.h"
 #include "app/MainWindow.h"
@@ -33,18 +34,16 @@ bool OnlyQuietRemovalConfirmed() {
 
 }  // namespace
 
+// Scans requested during an action wait for its end, so the entry stays in place meanwhile.
 void Uninstall(bool quiet) {
-  if (IsWaitingForChild()) return;
+  CActionScope action;
+  if (!action.Started()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
-  // The entry is read before the question: a scan run from the box's modal loop (the search
-  // timer) replaces every entry.
-  const std::string quietCommand = QuietCommand(*entry);
-  const bool onlyQuiet = entry->UninstallString.empty() && !entry->QuietUninstallString.empty();
   if (quiet) {
-    LaunchAndWait(quietCommand);
-  } else if (onlyQuiet) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(quietCommand);
+    LaunchAndWait(QuietCommand(*entry));
+  } else if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
+    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(QuietCommand(*entry));
   } else {
     LaunchAndWait(entry->UninstallString);
   }
@@ -52,7 +51,8 @@ void Uninstall(bool quiet) {
 }
 
 void Repair() {
-  if (IsWaitingForChild()) return;
+  CActionScope action;
+  if (!action.Started()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   LaunchAndWait("msiexec /f " + entry->KeyName);

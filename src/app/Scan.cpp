@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "actions/ActionScope.h"
 #include "actions/Commands.h"
 #include "actions/Details.h"
 #include "app/MainWindow.h"
@@ -38,7 +39,7 @@ void ScanOnce() {
 }  // namespace
 
 void Scan() {
-  if (Scanning) {
+  if (Scanning || ActionInProgress()) {
     ScanRequested = true;
     return;
   }
@@ -48,4 +49,8 @@ void Scan() {
     ScanOnce();
   } while (ScanRequested);
   Scanning = false;
+}
+
+void RunRequestedScan() {
+  if (ScanRequested) Scan();
 }

@@ -706,15 +706,16 @@ class RemovalQuestionTest : public CommandsTest {
   }
 };
 
-TEST_F(RemovalQuestionTest, ARescanWhileAskingNeverRemovesAProgramThatWasNotAskedAbout) {
-  Select(1);  // Beta; after the rescan Delta is at this position
+TEST_F(RemovalQuestionTest, ARescanAskedForWhileAskingWaitsAndTheProgramAskedAboutIsRemoved) {
+  Select(1);  // Beta; a rescan with the new search text would put Delta at this position
   Command(IDM_REMOVE_ENTRY);
   KillTimer(MainWindow.GetHandle(), 0);
 
   ASSERT_EQ(1u, Boxes.Boxes().size());
+  EXPECT_FALSE(Registered(HKEY_CURRENT_USER, "b"));
   EXPECT_TRUE(Registered(HKEY_LOCAL_MACHINE, "d"));
   EXPECT_TRUE(Registered(HKEY_CURRENT_USER, "a"));
-  EXPECT_EQ((std::vector<std::string>{"Beta", "Delta"}), ListTitles());
+  EXPECT_EQ((std::vector<std::string>{"Delta"}), ListTitles());
 }
 
 TEST_F(RemovalQuestionTest, ARescanWhileAskingWithoutASelectionRemovesNothing) {

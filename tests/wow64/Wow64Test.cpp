@@ -144,7 +144,7 @@ TEST_F(Wow64ScanTest, RemovingAnEntryDeletesItInItsOwnViewOnly) {
     const std::vector<ProgramEntry> entries = ScanOwn();
     ASSERT_EQ(2u, entries.size());
 
-    RemoveRegistration(entries[removed == KEY_WOW64_64KEY ? 1 : 0]);
+    RemoveEntry(entries[removed == KEY_WOW64_64KEY ? 1 : 0]);
     EXPECT_FALSE(MachineKeyExists(removed, UninstallPath + Prefix + "Twin"));
     EXPECT_TRUE(MachineKeyExists(kept, UninstallPath + Prefix + "Twin"));
     const std::vector<ProgramEntry> left = ScanOwn();
