@@ -1,15 +1,17 @@
 #include "BenchRegistry.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
-namespace {
+#include "support/RegistrySandbox.h"
 
-const char* const Uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char* const ArpCache = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+namespace {
 
 const char* const IconFiles[] = {
     "C:\\windows\\notepad.exe",
@@ -73,7 +75,7 @@ std::string UsageRecordOf(int i) {
 
 void WriteRegistration(int i) {
   const std::string key = KeyNameOf(i);
-  HKEY registration = CreateKey(RootOf(i), Uninstall + key);
+  HKEY registration = CreateKey(RootOf(i), UninstallPath + key);
   SetString(registration, "DisplayName", DisplayNameOf(i));
   SetString(registration, "UninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\"", i));
   if (i % 4 == 0) SetString(registration, "QuietUninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\" /S", i));
@@ -92,7 +94,7 @@ void WriteRegistration(int i) {
   if (key[0] == '{') SetDword(registration, "WindowsInstaller", 1);
   RegCloseKey(registration);
   if (i % 3 == 0) {
-    HKEY cache = CreateKey(RootOf(i), ArpCache + key);
+    HKEY cache = CreateKey(RootOf(i), ArpCachePath + key);
     const std::string record = UsageRecordOf(i);
     RegSetValueExA(cache, "SlowInfoCache", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()),
                    static_cast<DWORD>(record.size()));
@@ -100,36 +102,7 @@ void WriteRegistration(int i) {
   }
 }
 
-void DeleteTree(HKEY parent, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  char name[MAX_PATH];
-  for (;;) {
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    DeleteTree(key, name);
-  }
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, path.c_str());
-}
-
 }  // namespace
-
-BenchRegistry::BenchRegistry() {
-  Base = "Software\\QuillmereBench\\" + std::to_string(GetCurrentProcessId());
-  CurrentUser = CreateKey(HKEY_CURRENT_USER, Base + "\\CurrentUser");
-  LocalMachine = CreateKey(HKEY_CURRENT_USER, Base + "\\LocalMachine");
-  RegOverridePredefKey(HKEY_CURRENT_USER, CurrentUser);
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, LocalMachine);
-}
-
-BenchRegistry::~BenchRegistry() {
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  RegCloseKey(CurrentUser);
-  RegCloseKey(LocalMachine);
-  DeleteTree(HKEY_CURRENT_USER, Base);
-}
 
 void SeedRegistrations(int count) {
   for (int i = 0; i < count; ++i) WriteRegistration(i);
@@ -137,7 +110,7 @@ void SeedRegistrations(int count) {
 
 void RemoveRegistrations(int count) {
   for (int i = 0; i < count; ++i) {
-    DeleteTree(RootOf(i), Uninstall + KeyNameOf(i));
-    DeleteTree(RootOf(i), ArpCache + KeyNameOf(i));
+    RegistrySandbox::DeleteTree(RootOf(i), UninstallPath + KeyNameOf(i));
+    RegistrySandbox::DeleteTree(RootOf(i), ArpCachePath + KeyNameOf(i));
   }
 }

@@ -2,24 +2,6 @@
 // Synthetic uninstall registrations for the benchmark, realistic in shape: about fifteen values
 // each, a third with usage-cache records, half with an icon from a few real files of a Wine
 // prefix, a few hot-fixes and Windows Installer products; every tenth name holds "Tenth".
-#include <windows.h>
-
-#include <string>
-
-// Redirects HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE to scratch keys while it lives.
-class BenchRegistry {
- public:
-  BenchRegistry();
-  ~BenchRegistry();
-  BenchRegistry(const BenchRegistry&) = delete;
-  BenchRegistry& operator=(const BenchRegistry&) = delete;
-
- private:
-  std::string Base;
-  HKEY CurrentUser = nullptr;
-  HKEY LocalMachine = nullptr;
-};
-
 // Writes count registrations under the two roots as they are now (redirected or real).
 void SeedRegistrations(int count);
 // Deletes what SeedRegistrations wrote under the two roots.

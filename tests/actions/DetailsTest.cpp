@@ -14,6 +14,7 @@
 #include "inventory/Formatting.h"
 #include "support/ApiHook.h"
 #include "support/AppSession.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -43,27 +44,6 @@ std::vector<std::string> PaneTexts() {
           Text(PublisherValue), Text(VersionLabel),   Text(VersionValue)};
 }
 
-FILETIME DateOf(WORD year, WORD month, WORD day) {
-  SYSTEMTIME date = {};
-  date.wYear = year;
-  date.wMonth = month;
-  date.wDay = day;
-  FILETIME time = {};
-  SystemTimeToFileTime(&date, &time);
-  return time;
-}
-
-UsageRecord Usage(int64_t programSize, int32_t useCount, const FILETIME& lastUsed) {
-  UsageRecord record;
-  record.ProgramSize = programSize;
-  record.UseCount = useCount;
-  record.LastUsedLow = lastUsed.dwLowDateTime;
-  record.LastUsedHigh = lastUsed.dwHighDateTime;
-  return record;
-}
-
-std::string KeyPath(const std::string& keyName) { return std::string(UninstallPath) + keyName; }
-
 using DetailsTest = AppTest;
 
 TEST_F(DetailsTest, WithoutUsageDataOrEstimatedSizeOnlyTitlePublisherAndVersionShow) {
@@ -79,10 +59,10 @@ TEST_F(DetailsTest, WithoutUsageDataOrEstimatedSizeOnlyTitlePublisherAndVersionS
 }
 
 TEST_F(DetailsTest, UsageDataWithoutProgramSizeFallsBackToTheEstimatedSize) {
-  const FILETIME lastUsed = DateOf(2024, 3, 15);
+  const FILETIME lastUsed = FileTimeOf(2024, 3, 15);
   Register(HKEY_LOCAL_MACHINE, "used", "Used Program");
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, KeyPath("used"), "EstimatedSize", 2048);
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "used", Usage(0, 7, lastUsed));
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("used"), "EstimatedSize", 2048);
+  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "used", UsageOf(0, 7, lastUsed));
   StartUp();
 
   ASSERT_FALSE(FormatDate(lastUsed).empty());
@@ -94,8 +74,8 @@ TEST_F(DetailsTest, UsageDataWithoutProgramSizeFallsBackToTheEstimatedSize) {
 
 TEST_F(DetailsTest, APositiveProgramSizeWinsOverTheEstimatedSize) {
   Register(HKEY_LOCAL_MACHINE, "used", "Used Program");
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, KeyPath("used"), "EstimatedSize", 2048);
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "used", Usage(150000, 1, DateOf(2023, 1, 2)));
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("used"), "EstimatedSize", 2048);
+  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "used", UsageOf(150000, 1, FileTimeOf(2023, 1, 2)));
   StartUp();
 
   EXPECT_EQ("Estimated size:", Text(SizeLabel));
@@ -104,10 +84,10 @@ TEST_F(DetailsTest, APositiveProgramSizeWinsOverTheEstimatedSize) {
 
 TEST_F(DetailsTest, ANegativeProgramSizeFallsBackToTheEstimatedSizeOrNone) {
   Register(HKEY_CURRENT_USER, "a", "A Negative");
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, KeyPath("a"), "EstimatedSize", 3);
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "a", Usage(-5, 1, DateOf(2023, 1, 2)));
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("a"), "EstimatedSize", 3);
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "a", UsageOf(-5, 1, FileTimeOf(2023, 1, 2)));
   Register(HKEY_CURRENT_USER, "b", "B Negative");
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "b", Usage(-5, 1, DateOf(2023, 1, 2)));
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "b", UsageOf(-5, 1, FileTimeOf(2023, 1, 2)));
   StartUp();
 
   EXPECT_EQ(FormatSize(3072), Text(SizeValue));
@@ -118,7 +98,7 @@ TEST_F(DetailsTest, ANegativeProgramSizeFallsBackToTheEstimatedSizeOrNone) {
 
 TEST_F(DetailsTest, TheSizeShownIsTheSizeInTheListEvenAbove4GiB) {
   Register(HKEY_CURRENT_USER, "big", "Big Suite");
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, KeyPath("big"), "EstimatedSize", 5u * 1024 * 1024);
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("big"), "EstimatedSize", 5u * 1024 * 1024);
   StartUp();
 
   EXPECT_EQ(FormatSize(5ull << 30), Text(SizeValue));
@@ -126,9 +106,9 @@ TEST_F(DetailsTest, TheSizeShownIsTheSizeInTheListEvenAbove4GiB) {
 }
 
 TEST_F(DetailsTest, AnUnknownUseCountHidesTheUsedRowButNotTheLastUse) {
-  const FILETIME lastUsed = DateOf(2022, 11, 30);
+  const FILETIME lastUsed = FileTimeOf(2022, 11, 30);
   Register(HKEY_CURRENT_USER, "rare", "Rare Program");
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "rare", Usage(4096, -1, lastUsed));
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "rare", UsageOf(4096, -1, lastUsed));
   StartUp();
 
   EXPECT_EQ((std::vector<std::string>{"Rare Program", "Estimated size:", FormatSize(4096), "Last used on:",
@@ -138,9 +118,9 @@ TEST_F(DetailsTest, AnUnknownUseCountHidesTheUsedRowButNotTheLastUse) {
 
 TEST_F(DetailsTest, ADateThatDoesNotFormatHidesTheLastUseRow) {
   Register(HKEY_CURRENT_USER, "never", "Never Used");
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "never", Usage(0, 0, FILETIME{0, 0}));
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "never", UsageOf(0, 0, FILETIME{0, 0}));
   Register(HKEY_CURRENT_USER, "odd", "Odd Date");
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "odd", Usage(0, 12, FILETIME{0xFFFFFFFF, 0xFFFFFFFF}));
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "odd", UsageOf(0, 12, FILETIME{0xFFFFFFFF, 0xFFFFFFFF}));
   StartUp();
 
   EXPECT_EQ((std::vector<std::string>{"Never Used", "", "", "", "", "Used:", FormatUseCount(0), "", "", "", ""}),
@@ -195,7 +175,7 @@ TEST_F(DetailsTest, AfterTheStartUpScanThePaneShowsTheFirstItemOfTheList) {
 TEST_F(DetailsTest, AnEmptyInventoryLeavesThePaneBlank) {
   Register(HKEY_CURRENT_USER, "a", "Alpha");
   StartUp();
-  RegistrySandbox::DeleteTree(HKEY_CURRENT_USER, KeyPath("a"));
+  RegistrySandbox::DeleteTree(HKEY_CURRENT_USER, UninstallKey("a"));
   SendMessageA(MainWindow.GetHandle(), WM_COMMAND, IDM_REFRESH, 0);
 
   EXPECT_EQ(std::vector<std::string>(11), PaneTexts());
@@ -208,8 +188,8 @@ TEST_F(DetailsTest, ClearDetailsBlanksEveryTextAndShowsTheBlankIcon) {
                                     {"UninstallString", "u"},
                                     {"Publisher", "Acme"},
                                     {"DisplayVersion", "3"}});
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, KeyPath("full"), "EstimatedSize", 10);
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "full", Usage(0, 3, DateOf(2020, 6, 1)));
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("full"), "EstimatedSize", 10);
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "full", UsageOf(0, 3, FileTimeOf(2020, 6, 1)));
   StartUp();
   const std::vector<std::string> filled = PaneTexts();
   ASSERT_EQ(0, std::count(filled.begin(), filled.end(), std::string()));
@@ -260,7 +240,7 @@ TEST_F(DetailsTest, AnItemThatLosesTheFocusClearsThePane) {
 
 TEST_F(DetailsTest, AnItemThatLosesTheSelectionButKeepsTheFocusStaysShownWithItsCommandsGrayed) {
   Register(HKEY_LOCAL_MACHINE, "{6A3C}", "Installer Product");
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, KeyPath("{6A3C}"), "WindowsInstaller", 1);
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
   Register(HKEY_CURRENT_USER, "b", "Beta");
   StartUp();
   Select(1);

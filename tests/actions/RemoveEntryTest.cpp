@@ -15,6 +15,7 @@
 #include "support/RegistrySnapshot.h"
 #include "support/Ticker.h"
 #include "support/UninstallerScript.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -39,8 +40,6 @@ RegistrySnapshot Without(RegistrySnapshot snapshot, const std::string& keyName) 
     it = it->first.compare(0, key.size(), key) == 0 ? snapshot.erase(it) : std::next(it);
   return snapshot;
 }
-
-std::string KeyPath(const std::string& keyName) { return UninstallPath + keyName; }
 
 class RemoveEntryTest : public AppTest {
  protected:
@@ -117,8 +116,8 @@ TEST_P(SameNameUnderBothRootsTest, RemovesOnlyTheSelectedRootsRegistration) {
   RemoveSelectedEntry(IDYES);
 
   ExpectOnlyTheConfirmation();
-  EXPECT_FALSE(RegistrySandbox::KeyExists(Selected(), KeyPath("Shared")));
-  EXPECT_TRUE(RegistrySandbox::KeyExists(Other(), KeyPath("Shared")));
+  EXPECT_FALSE(RegistrySandbox::KeyExists(Selected(), UninstallKey("Shared")));
+  EXPECT_TRUE(RegistrySandbox::KeyExists(Other(), UninstallKey("Shared")));
   EXPECT_TRUE(expected == Registries());
   EXPECT_EQ(Titles{TitleUnder(Other())}, ListTitles());
 }
@@ -147,20 +146,20 @@ TEST_F(RemoveEntryTest, AKeyWithValuesOnlyGoesWholeAndTheNextItemTakesItsPlace) 
                                     {"UninstallString", "beta.exe /x"},
                                     {"Publisher", "Beta Works"},
                                     {"DisplayVersion", "2.1"}});
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, KeyPath("beta"), "EstimatedSize", 1234);
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("beta"), "EstimatedSize", 1234);
   Register(HKEY_LOCAL_MACHINE, "alpha", "Alpha");
   Register(HKEY_LOCAL_MACHINE, "gamma", "Gamma");
   StartUp();
   SelectTitle("Beta");
   RemoveSelectedEntry(IDYES);
-  EXPECT_FALSE(RegistrySandbox::KeyExists(HKEY_LOCAL_MACHINE, KeyPath("beta")));
+  EXPECT_FALSE(RegistrySandbox::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("beta")));
   EXPECT_EQ((Titles{"Alpha", "Gamma"}), ListTitles());
   EXPECT_EQ(1, SelectedIndex()) << "the item at the same position";
 }
 
 TEST_F(RemoveEntryTest, AKeyWithSubkeysIsReportedAndStaysListed) {
   Register(HKEY_LOCAL_MACHINE, "nested", "Nested");
-  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, KeyPath("nested") + "\\Parts", "Part", "1");
+  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("nested") + "\\Parts", "Part", "1");
   StartUp();
   SelectTitle("Nested");
   const Registries before;
@@ -207,7 +206,7 @@ TEST_F(RemoveEntryTest, ARegistrationThatVanishedSinceTheScanIsReportedAndNothin
   Register(HKEY_CURRENT_USER, "App", "App (user)");
   StartUp();
   SelectTitle("App");
-  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, KeyPath("App"));
+  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey("App"));
   const Registries before;
   RemoveSelectedEntry(IDYES);
   ExpectTheConfirmationThenTheDeletionError();
@@ -268,7 +267,7 @@ class RemovalSafetyTest : public RemoveEntryTest, public ::testing::WithParamInt
         if (random() % 3 == 0) continue;
         Registration registration{root, name, random() % 5 == 0};
         RegistrySandbox::AddRegistration(root, name, {{"DisplayName", TitleOf(registration)}, {"UninstallString", "x"}});
-        if (registration.HasSubkey) RegistrySandbox::CreateKey(root, KeyPath(name) + "\\Sub");
+        if (registration.HasSubkey) RegistrySandbox::CreateKey(root, UninstallKey(name) + "\\Sub");
         if (random() % 2) RegistrySandbox::WriteUsageRecord(root, name, UsageRecord());
         written.push_back(registration);
       }

@@ -13,6 +13,7 @@
 #include "support/LaunchInterceptor.h"
 #include "support/RegistryCalls.h"
 #include "support/UninstallerScript.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -23,8 +24,6 @@ const char* const ProductCode = "{6F1C2A3B-0D4E-4A5F-9B8C-7D6E5F4A3B2C}";
 
 // Every scan opens the uninstall key of both roots once.
 int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
-
-std::string KeyPath(const std::string& keyName) { return UninstallPath + keyName; }
 
 void PressEnterInTheList() { SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0); }
 
@@ -84,9 +83,9 @@ class UninstallTest : public AppTest {
     RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, ProductCode,
                                      {{"DisplayName", "Installer Product"}, {"UninstallString", uninstallString}});
     if (!quietUninstallString.empty())
-      RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, KeyPath(ProductCode), "QuietUninstallString",
+      RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey(ProductCode), "QuietUninstallString",
                                    quietUninstallString);
-    RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, KeyPath(ProductCode), "WindowsInstaller", 1);
+    RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(ProductCode), "WindowsInstaller", 1);
   }
 
   // Runs a harmless helper in place of any command, so that msiexec never runs.
@@ -207,7 +206,7 @@ TEST_F(QuietOnlyTest, ARescanWhileTheWarningIsOpenDoesNotChangeWhatRuns) {
   // has changed. Its scan waits for the end of the action and is the action's own rescan.
   Boxes.QueueAnswer(IDYES);
   Boxes.WhileOpen([this](const CaughtMessageBox&) {
-    RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, KeyPath("quiet"), "QuietUninstallString",
+    RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("quiet"), "QuietUninstallString",
                                  Helper.CommandLine("/changed-while-asking"));
     PostMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
   });

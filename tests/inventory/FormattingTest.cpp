@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "inventory/DateFormatting.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -45,18 +46,6 @@ TEST(FormatUseCountTest, WordFollowsTheCountInParentheses) {
   EXPECT_EQ("occasionally (10)", FormatUseCount(10));
   EXPECT_EQ("frequently (11)", FormatUseCount(11));
   EXPECT_EQ("frequently (4294967294)", FormatUseCount(4294967294u));
-}
-
-FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-  SYSTEMTIME system = {};
-  system.wYear = year;
-  system.wMonth = month;
-  system.wDay = day;
-  system.wHour = hour;
-  system.wMinute = minute;
-  FILETIME time = {};
-  SystemTimeToFileTime(&system, &time);
-  return time;
 }
 
 std::string ShortDate(WORD year, WORD month, WORD day) {

@@ -19,6 +19,7 @@
 #include "support/ApiHook.h"
 #include "support/AppSession.h"
 #include "support/IconExtractionSpy.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -28,43 +29,11 @@ const int64_t GiB = 1024ll * 1024 * 1024;
 using Strings = std::vector<std::pair<std::string, std::string>>;
 using Row = std::vector<std::string>;
 
-FILETIME DayTime(WORD year, WORD month, WORD day) {
-  SYSTEMTIME date = {};
-  date.wYear = year;
-  date.wMonth = month;
-  date.wDay = day;
-  date.wHour = 12;
-  FILETIME time = {};
-  SystemTimeToFileTime(&date, &time);
-  return time;
-}
-
-UsageRecord Usage(int64_t programSize, int32_t useCount, FILETIME lastUsed = {0, 0}) {
-  UsageRecord record;
-  record.ProgramSize = programSize;
-  record.UseCount = useCount;
-  record.LastUsedLow = lastUsed.dwLowDateTime;
-  record.LastUsedHigh = lastUsed.dwHighDateTime;
-  return record;
-}
-
 UsageRecord UsageWithPath(const std::wstring& path) {
-  UsageRecord record = Usage(0, 1);
+  UsageRecord record = UsageOf(0, 1);
   record.HasProgramPath = 1;
   record.ProgramPath = path;
   return record;
-}
-
-std::string ThisExecutable() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  return path;
-}
-
-std::string WindowsFile(const char* name) {
-  char directory[MAX_PATH] = {};
-  GetWindowsDirectoryA(directory, sizeof directory);
-  return std::string(directory) + "\\" + name;
 }
 
 int ImageCount(HIMAGELIST images) { return ImageList_GetImageCount(images); }
@@ -149,16 +118,16 @@ class PopulationTest : public AppTest {
 TEST_F(PopulationTest, CellsShowSizeCompanyFrequencyAndDateOnlyWhereThereIsSomethingToShow) {
   AppSettings.ShowFrequencyColumn = 1;
   AppSettings.ShowLastUsedColumn = 1;
-  const FILETIME spring = DayTime(2021, 3, 4), autumn = DayTime(2019, 10, 30);
+  const FILETIME spring = FileTimeOf(2021, 3, 4, 12), autumn = FileTimeOf(2019, 10, 30, 12);
   AddProgram("plain", {{"DisplayName", "Plain"}, {"Publisher", "Acme"}});
   SetEstimatedSize("plain", 1500);
   AddProgram("anonymous", {{"DisplayName", "Anonymous"}});
   AddProgram("used", {{"DisplayName", "Used"}, {"Publisher", "Usage Corp"}});
-  SetUsage("used", Usage(2048, 7, spring));
+  SetUsage("used", UsageOf(2048, 7, spring));
   AddProgram("uncounted", {{"DisplayName", "Uncounted"}});
-  SetUsage("uncounted", Usage(999, -1, autumn));
+  SetUsage("uncounted", UsageOf(999, -1, autumn));
   AddProgram("unused", {{"DisplayName", "Unused"}});
-  SetUsage("unused", Usage(0, 0, autumn));
+  SetUsage("unused", UsageOf(0, 0, autumn));
   StartUp();
 
   EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company", "Frequency of use", "Date last used"}),
@@ -189,9 +158,9 @@ TEST_F(PopulationTest, DateLastUsedAloneTakesPositionOne) {
   AppSettings.ShowSizeColumn = 0;
   AppSettings.ShowCompanyColumn = 0;
   AppSettings.ShowLastUsedColumn = 1;
-  const FILETIME used = DayTime(2020, 2, 29);
+  const FILETIME used = FileTimeOf(2020, 2, 29, 12);
   AddProgram("used", {{"DisplayName", "Used"}, {"Publisher", "Acme"}});
-  SetUsage("used", Usage(5000, 3, used));
+  SetUsage("used", UsageOf(5000, 3, used));
   StartUp();
 
   EXPECT_EQ((std::vector<std::string>{"Application", "Date last used"}), ColumnHeaders());
@@ -205,7 +174,7 @@ TEST_F(PopulationTest, DateLastUsedAloneTakesPositionOne) {
 TEST_F(PopulationTest, UsageDataWithoutSizeLeavesTheSizeEmptyDespiteAnEstimatedSize) {
   AddProgram("measured", {{"DisplayName", "Measured"}});
   SetEstimatedSize("measured", 1500);
-  SetUsage("measured", Usage(0, 4));
+  SetUsage("measured", UsageOf(0, 4));
   AddProgram("estimated", {{"DisplayName", "Estimated"}});
   SetEstimatedSize("estimated", 1500);
   StartUp();
@@ -216,9 +185,9 @@ TEST_F(PopulationTest, UsageDataWithoutSizeLeavesTheSizeEmptyDespiteAnEstimatedS
 
 TEST_F(PopulationTest, SizesOfFourGigabytesAndMoreAreShownWhole) {
   AddProgram("five", {{"DisplayName", "Five"}});
-  SetUsage("five", Usage(5 * GiB, 1));
+  SetUsage("five", UsageOf(5 * GiB, 1));
   AddProgram("wrapping", {{"DisplayName", "Wrapping"}});
-  SetUsage("wrapping", Usage(4 * GiB + 1024, 1));
+  SetUsage("wrapping", UsageOf(4 * GiB + 1024, 1));
   AddProgram("estimated", {{"DisplayName", "Estimated"}});
   SetEstimatedSize("estimated", 3 * 1024 * 1024);  // 3 GiB in kilobytes
   StartUp();
@@ -290,7 +259,7 @@ TEST_F(PopulationTest, WithoutDisplayIconTheUsageDataProgramPathGivesTheIcon) {
   AddProgram("b", {{"DisplayName", "Both"}, {"DisplayIcon", "C:\\apps\\icons.dll,1"}});
   SetUsage("b", UsageWithPath(L"C:\\apps\\other.exe"));
   AddProgram("c", {{"DisplayName", "Usage without path"}});
-  SetUsage("c", Usage(100, 1));
+  SetUsage("c", UsageOf(100, 1));
   AddProgram("d", {{"DisplayName", "Nothing"}});
   StartUp();
 
