@@ -2,27 +2,25 @@
 
 #include <shellapi.h>
 
-CIconCache::~CIconCache() {
-  for (auto& cached : Cached) Release(cached.second.Icons);
-  Release(Uncached);
+#include "app/MainWindow.h"
+#include "listview/Population.h"
+
+void CIconCache::BeginPopulation(size_t count) {
+  const int images = ProgramList.GetImageCount();
+  if (images == 0 || static_cast<size_t>(images) > 2 * count + 64) {
+    ProgramList.RemoveAllIcons();
+    AddDefaultIcon();
+    Images.clear();
+  }
+  StampsThisPopulation.clear();
 }
 
-void CIconCache::BeginPopulation() { StampsThisPopulation.clear(); }
-
-void CIconCache::EndPopulation() { Release(Uncached); }
-
-IconPair CIconCache::Icons(const IconLocation& location) {
-  Release(Uncached);
+int CIconCache::ImageOf(const IconLocation& location) {
   const FileStamp stamp = StampOf(location.Path);
-  if (!stamp.Known) return Uncached = Extract(location);
-
-  CachedIcons& cached = Cached[std::make_pair(location.Path, location.Index)];
-  if (!(cached.Stamp == stamp)) {
-    Release(cached.Icons);
-    cached.Icons = Extract(location);
-    cached.Stamp = stamp;
-  }
-  return cached.Icons;
+  if (!stamp.Known) return AddImage(location);
+  CachedImage& cached = Images[std::make_pair(location.Path, location.Index)];
+  if (!(cached.Stamp == stamp)) cached = {stamp, AddImage(location)};
+  return cached.Image;
 }
 
 CIconCache::FileStamp CIconCache::StampOf(const std::string& path) {
@@ -39,15 +37,19 @@ CIconCache::FileStamp CIconCache::StampOf(const std::string& path) {
   return StampsThisPopulation[path] = stamp;
 }
 
-IconPair CIconCache::Extract(const IconLocation& location) {
-  IconPair icons;
+// Extracts the location's icons and adds them to both lists; the lists keep copies.
+int CIconCache::AddImage(const IconLocation& location) {
+  HICON large = nullptr, small = nullptr;
   // On failure the handles may have been written with garbage (Wine does): only the count tells.
-  const UINT extracted = ExtractIconExA(location.Path.c_str(), location.Index, &icons.Large, &icons.Small, 1);
-  return extracted == 0 || extracted == UINT_MAX ? IconPair() : icons;
-}
-
-void CIconCache::Release(IconPair& icons) {
-  if (icons.Large) DestroyIcon(icons.Large);
-  if (icons.Small) DestroyIcon(icons.Small);
-  icons = IconPair();
+  const UINT extracted = ExtractIconExA(location.Path.c_str(), location.Index, &large, &small, 1);
+  if (extracted == 0 || extracted == UINT_MAX) return 0;
+  int image = 0;
+  if (large && small) {
+    image = ProgramList.AddLargeIcon(large);
+    ProgramList.AddSmallIcon(small);
+    if (image == -1) image = 0;
+  }
+  if (large) DestroyIcon(large);
+  if (small) DestroyIcon(small);
+  return image;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Program icons kept between populations of the list, by icon location. An icon is extracted
-// again only when its file has changed (its size or last-write time); icons of files whose
-// size and time cannot be read are extracted every time.
+// The program icons in the list's image lists, kept from one population to the next: adding an
+// icon to an image list is the costly part of listing. Each icon location has one image in
+// both lists, extracted again only when its file changes (its size or last-write time); a
+// location whose file cannot be read is extracted again by every population.
 #include <windows.h>
 
 #include <map>
@@ -10,25 +11,13 @@
 
 #include "listview/IconLocation.h"
 
-struct IconPair {
-  HICON Large = nullptr;
-  HICON Small = nullptr;
-};
-
 class CIconCache {
  public:
-  CIconCache() = default;
-  ~CIconCache();
-  CIconCache(const CIconCache&) = delete;
-  CIconCache& operator=(const CIconCache&) = delete;
-
-  // Starts a population: each file's size and time is read once per population.
-  void BeginPopulation();
-  // The icons of location, or null icons when it has none. The cache owns them: callers copy
-  // them into the image lists before the next call and never destroy them.
-  IconPair Icons(const IconLocation& location);
-  // Releases the icons that it could not keep.
-  void EndPopulation();
+  // Starts a population of count entries. New image lists, and lists that hold far more
+  // images than such a population can use, are emptied and given the default icon first.
+  void BeginPopulation(size_t count);
+  // The image of the location's icons in both lists, or 0 (the default icon) when it has none.
+  int ImageOf(const IconLocation& location);
 
  private:
   struct FileStamp {
@@ -39,16 +28,14 @@ class CIconCache {
       return Known == other.Known && Size == other.Size && LastWrite == other.LastWrite;
     }
   };
-  struct CachedIcons {
+  struct CachedImage {
     FileStamp Stamp;
-    IconPair Icons;
+    int Image = 0;
   };
 
   FileStamp StampOf(const std::string& path);
-  static IconPair Extract(const IconLocation& location);
-  static void Release(IconPair& icons);
+  static int AddImage(const IconLocation& location);
 
-  std::map<std::pair<std::string, int>, CachedIcons> Cached;
+  std::map<std::pair<std::string, int>, CachedImage> Images;
   std::map<std::string, FileStamp> StampsThisPopulation;
-  IconPair Uncached;  // the last icons of a file without a stamp
 };

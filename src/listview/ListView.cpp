@@ -179,4 +179,6 @@ bool CListView::RemoveAllIcons() {
   return ImageList_Remove(LargeImages, -1) && ImageList_Remove(SmallImages, -1);
 }
 
+int CListView::GetImageCount() const { return ImageList_GetImageCount(LargeImages); }
+
 void CListView::SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw, 0); }

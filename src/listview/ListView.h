@@ -51,6 +51,7 @@ class CListView : public CControl {
   int AddLargeIcon(HICON icon);
   int AddSmallIcon(HICON icon);
   bool RemoveAllIcons();
+  int GetImageCount() const;
 
   void SetRedraw(bool redraw);
 

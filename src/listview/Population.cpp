@@ -38,14 +38,9 @@ IconLocation EntryIconLocation(const ProgramEntry& entry) {
 }
 
 // The image of the entry's own icon pair, or 0 (the default icon) when it has none.
-int AddEntryIcons(const ProgramEntry& entry) {
+int EntryImage(const ProgramEntry& entry) {
   const IconLocation location = EntryIconLocation(entry);
-  if (location.Path.empty()) return 0;
-  const IconPair icons = ProgramIcons.Icons(location);
-  if (!icons.Large || !icons.Small) return 0;
-  const int image = ProgramList.AddLargeIcon(icons.Large);
-  ProgramList.AddSmallIcon(icons.Small);
-  return image == -1 ? 0 : image;
+  return location.Path.empty() ? 0 : ProgramIcons.ImageOf(location);
 }
 
 void FillCells(const ProgramEntry& entry, int item) {
@@ -60,13 +55,11 @@ void FillCells(const ProgramEntry& entry, int item) {
 }
 
 void InsertItems() {
-  ProgramIcons.BeginPopulation();
   for (ProgramEntry& entry : ProgramInventory) {
-    const int image = AddEntryIcons(entry);
+    const int image = EntryImage(entry);
     const int item = ProgramList.InsertItem(Title(entry), reinterpret_cast<LPARAM>(&entry), image);
     FillCells(entry, item);
   }
-  ProgramIcons.EndPopulation();
 }
 
 }  // namespace
@@ -91,8 +84,7 @@ void PopulateList(bool autosize) {
   while (ProgramList.DeleteColumn(1)) {
   }
   InsertOptionalColumns();
-  ProgramList.RemoveAllIcons();
-  AddDefaultIcon();
+  ProgramIcons.BeginPopulation(ProgramInventory.size());
   InsertItems();
 
   ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);

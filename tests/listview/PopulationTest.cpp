@@ -198,7 +198,7 @@ TEST_F(PopulationTest, SizesOfFourGigabytesAndMoreAreShownWhole) {
   EXPECT_EQ("3 GB", CellText(ItemOf("Estimated"), SizeColumnIndex));
 }
 
-TEST_F(PopulationTest, AnEmptyInventoryLeavesTheShownColumnsAndTheDefaultImageAlone) {
+TEST_F(PopulationTest, AnEmptyInventoryLeavesTheShownColumnsAndNoItems) {
   AppSettings.ShowFrequencyColumn = 1;
   AddProgram("one", {{"DisplayName", "One"}, {"DisplayIcon", ThisExecutable()}});
   StartUp();
@@ -210,8 +210,7 @@ TEST_F(PopulationTest, AnEmptyInventoryLeavesTheShownColumnsAndTheDefaultImageAl
 
   EXPECT_EQ((std::vector<std::string>{"Application", "Size", "Company", "Frequency of use"}), ColumnHeaders());
   EXPECT_TRUE(ListTitles().empty());
-  EXPECT_EQ(1, ImageCount(ProgramList.LargeImages));
-  EXPECT_EQ(1, ImageCount(ProgramList.SmallImages));
+  EXPECT_EQ("Nothing found", StatusText());
 }
 
 TEST_F(PopulationTest, TheDefaultIconIsImageZeroOfBothLists) {
@@ -322,32 +321,48 @@ class TemporaryIconFile {
   std::string Path;
 };
 
-TEST_F(PopulationTest, IconsAreExtractedOncePerLocationWhileTheFileIsUnchanged) {
+TEST_F(PopulationTest, IconsAreExtractedAndAddedOncePerLocationWhileTheFileIsUnchanged) {
   TemporaryIconFile file;
   IconExtractionSpy icons(IconExtractionSpy::SystemIcons);
   AddProgram("a", {{"DisplayName", "Notes"}, {"DisplayIcon", WindowsFile("notepad.exe")}});
   AddProgram("b", {{"DisplayName", "Own"}, {"DisplayIcon", file.Path}});
+  AddProgram("c", {{"DisplayName", "Own too"}, {"DisplayIcon", file.Path}});
   StartUp();
-  ASSERT_EQ(4u, icons.HandedOut().size());
-  const std::vector<HICON> first = icons.HandedOut();
+  EXPECT_EQ(2u, icons.Calls().size());
+  EXPECT_EQ(ImageOf("Own"), ImageOf("Own too"));
 
   for (int population = 0; population < 3; ++population) {
+    SearchEdit.SetText(population == 1 ? "own" : "");
     Scan();
     EXPECT_EQ(2u, icons.Calls().size());
     EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
     EXPECT_EQ(3, ImageCount(ProgramList.SmallImages));
   }
-  for (HICON icon : first) EXPECT_TRUE(IconExists(icon));
+  for (HICON icon : icons.HandedOut()) EXPECT_FALSE(IconExists(icon)) << "the image lists hold copies";
 
   file.Change();
   Scan();
   ASSERT_EQ(3u, icons.Calls().size());
   EXPECT_EQ(file.Path, icons.Calls().back().Path);
-  EXPECT_TRUE(IconExists(first[0]));
-  EXPECT_FALSE(IconExists(first[2])) << "the icons of the changed file are released";
-  EXPECT_FALSE(IconExists(first[3]));
-  EXPECT_EQ(3, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(3, ImageOf("Own"));
+  EXPECT_EQ(3, ImageOf("Own too"));
+  EXPECT_EQ(1, ImageOf("Notes"));
   EXPECT_TRUE(IconExists(MainWindow.GetIcon()));  // the fallback default icon stays the window's
+}
+
+TEST_F(PopulationTest, ImageListsFarLargerThanThePopulationNeedsStartAgain) {
+  const std::string icons = WindowsFile("system32\\shell32.dll") + ",";
+  for (int i = 0; i < 80; ++i)
+    AddProgram("p" + std::to_string(i), {{"DisplayName", "P"}, {"DisplayIcon", icons + std::to_string(i)}});
+  StartUp();
+  ASSERT_GT(ImageCount(ProgramList.LargeImages), 2 * 1 + 64) << "shell32.dll has too few icons";
+
+  for (int i = 0; i < 80; ++i) RemoveProgram("p" + std::to_string(i));
+  AddProgram("q", {{"DisplayName", "Q"}, {"DisplayIcon", WindowsFile("notepad.exe")}});
+  Scan();
+  EXPECT_EQ(2, ImageCount(ProgramList.LargeImages));
+  EXPECT_EQ(2, ImageCount(ProgramList.SmallImages));
+  EXPECT_EQ(1, ImageOf("Q"));
 }
 
 TEST_F(PopulationTest, AMissingFileIsTriedAgainByEveryPopulationAnUnchangedOneIsNot) {
