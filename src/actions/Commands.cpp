@@ -15,7 +15,6 @@ namespace {
 const UINT_PTR SearchTimer = 0;
 const UINT SearchDelay = 500;
 
-const char* const AppTitle = "Quillmere";
 const char* const AboutTail =
     "\r\n\r\nhttps://quillmere.example.org\r\n\r\n"
     "Copyright (C) 2026 The Quillmere developers. Free to use and to share.\r\n";
@@ -23,7 +22,6 @@ const char* const AboutTail =
 UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
 UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
 
-// Whether entry is the registration named by root and keyName.
 void ConfirmAndRemoveEntry() {
   CActionScope action;
   if (!action.Started()) return;
@@ -41,8 +39,6 @@ void ToggleColumn(int32_t& flag) {
   PopulateList(true);
 }
 
-void SetView(DWORD view) { ProgramList.SetView(view); }
-
 void SortBy(int column) {
   AppSettings.SortColumn = column;
   ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);
@@ -56,12 +52,12 @@ void SetSortDirection(int32_t ascending) {
 // The commands of the view menu; false for any other id.
 bool HandleViewCommand(int id) {
   if (id == IDM_VIEW_ICONS) {
-    SetView(LVS_ICON);
+    ProgramList.SetView(LVS_ICON);
   } else if (id == IDM_VIEW_LIST) {
-    SetView(LVS_LIST);
+    ProgramList.SetView(LVS_LIST);
     ProgramList.SetColumnWidth(0, 200);
   } else if (id == IDM_VIEW_DETAILS) {
-    SetView(LVS_REPORT);
+    ProgramList.SetView(LVS_REPORT);
     ProgramList.AutoSizeColumns();
   } else if (id >= IDM_SORT_BY_COLUMN_0 && id <= IDM_SORT_BY_COLUMN_4) {
     SortBy(id - IDM_SORT_BY_COLUMN_0);
@@ -126,6 +122,8 @@ UINT ViewCommand(DWORD view) {
 }
 
 }  // namespace
+
+const char* const AppTitle = "Quillmere";
 
 void HandleCommand(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);

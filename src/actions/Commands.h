@@ -10,6 +10,9 @@
 
 #include "inventory/ProgramEntry.h"
 
+// The title of the program's own message boxes.
+extern const char* const AppTitle;
+
 void HandleCommand(WPARAM wParam, LPARAM lParam);
 void OnSearchTimer(WPARAM wParam, LPARAM lParam);
 // Passes the program list's notifications on to its slots; header is the NMHDR.

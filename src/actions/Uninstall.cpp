@@ -12,8 +12,6 @@
 
 namespace {
 
-const char* const AppTitle = "Quillmere";
-
 const ProgramEntry* SelectedEntryOrTell() {
   const ProgramEntry* entry = GetSelectedEntry();
   if (!entry) MessageBoxA(MainWindow.GetHandle(), "Please select a program", AppTitle, MB_ICONINFORMATION);

@@ -71,7 +71,7 @@ void SetBottomRowGeometry() {
 }
 
 void ConfigureMainWindow(HINSTANCE instance) {
-  MainWindow.SetText("Quillmere");
+  MainWindow.SetText(AppTitle);
   MainWindow.SetIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMERE)));
   MainWindow.SetMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU)));
   MainWindow.SetAccelerators(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
