@@ -2,21 +2,7 @@
 
 namespace {
 
-const char* const ParentClass = "QuillmereTestParent";
 const char* const SpyProperty = "QuillmereMessageSpy";
-
-void RegisterParentClass() {
-  WNDCLASSEXA existing = {};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(GetModuleHandleA(nullptr), ParentClass, &existing)) return;
-  WNDCLASSEXA parentClass = {};
-  parentClass.cbSize = sizeof parentClass;
-  parentClass.lpfnWndProc = DefWindowProcA;
-  parentClass.hInstance = GetModuleHandleA(nullptr);
-  parentClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  parentClass.lpszClassName = ParentClass;
-  ASSERT_NE(0, RegisterClassExA(&parentClass));
-}
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
   reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
@@ -59,12 +45,8 @@ std::string UniqueClassName() {
 }
 
 void GuiTest::SetUp() {
-  RegisterParentClass();
-  RECT frame = {0, 0, 600, 400};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  Parent = CreateWindowExA(0, ParentClass, "Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+  Parent = CreateWindowExA(0, "STATIC", "Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 600, 400, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(nullptr, Parent);
   PumpMessages();
 }

@@ -38,7 +38,7 @@ class GuiTest : public ::testing::Test {
     return *object;
   }
 
-  HWND Parent = nullptr;  // visible, with a client area of 600 by 400
+  HWND Parent = nullptr;  // visible and top-level
 
  private:
   std::vector<std::shared_ptr<void>> Objects;
