@@ -2,72 +2,55 @@
 // the X server and Wine's input handling to the program's windows and message loop.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/MainWindow.h"
 #include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 #include "support/AppSession.h"
+#include "support/LaunchInterceptor.h"
 #include "support/MainLoop.h"
-#include "support/RegistryCalls.h"
+#include "support/TestData.h"
 
 namespace {
 
-// One run of xdotool. Wine starts Linux programs without a process handle to wait on, so a shell
-// runs it and then creates a marker file, which the test sees through drive Z: (the root).
-class Xdotool {
- public:
-  explicit Xdotool(const std::string& arguments) {
-    // Process ids repeat across Wine prefixes; the time tells runs of other prefixes apart.
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    const std::string marker = "/tmp/quillmere-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(now.QuadPart);
-    Marker = "Z:" + marker;
-    for (char& c : Marker)
-      if (c == '/') c = '\\';
-    std::string commandLine = "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; touch " + marker + "\"";
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    Started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process) != FALSE;
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
-  }
-  ~Xdotool() { Finish(); }
-  Xdotool(const Xdotool&) = delete;
-  Xdotool& operator=(const Xdotool&) = delete;
+using Texts = std::vector<std::string>;
 
-  bool Started = false;
-
-  bool Ended() const { return GetFileAttributesA(Marker.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-  // Waits for the end, pumping meanwhile, then lets the program handle what arrived.
-  void Finish() {
-    if (!Started || Finished) return;
-    Finished = true;
-    PumpUntil([this] { return Ended(); }, 15000);
-    DeleteFileA(Marker.c_str());
-    PumpMessages();
-  }
-
- private:
-  std::string Marker;
-  bool Finished = false;
-};
-
-POINT CenterOf(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);  // screen coordinates, which are the X root window's
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+// Starts xdotool, which plays its input on the X display while the program runs its loop. The
+// tests wait for the effects: a Linux program started by Wine gives no handle to wait on.
+bool Xdotool(const std::string& arguments) {
+  std::string commandLine = "/usr/bin/xdotool " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  return true;
 }
 
-std::string At(POINT point) { return std::to_string(point.x) + " " + std::to_string(point.y); }
+// Points in screen coordinates, which are the X root window's.
+std::string At(LONG x, LONG y) { return std::to_string(x) + " " + std::to_string(y); }
+std::string AtCenterOf(const RECT& rect) { return At((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2); }
+
+// A key pressed on the keyboard, with Ctrl held when control is set.
+void PressKey(WORD key, bool control) {
+  INPUT inputs[4] = {};
+  UINT count = 0;
+  const auto add = [&](WORD virtualKey, DWORD flags) {
+    inputs[count].type = INPUT_KEYBOARD;
+    inputs[count].ki.wVk = virtualKey;
+    inputs[count].ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, 0));
+    inputs[count++].ki.dwFlags = flags;
+  };
+  if (control) add(VK_CONTROL, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (control) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  SendInput(count, inputs, sizeof(INPUT));
+}
 
 class RealInputTest : public AppTest {
  protected:
@@ -78,35 +61,29 @@ class RealInputTest : public AppTest {
   }
 };
 
-TEST_F(RealInputTest, TypingInTheSearchBoxFiltersTheListHalfASecondLater) {
+TEST_F(RealInputTest, TypingInTheSearchBoxFiltersTheList) {
   Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
   Register(HKEY_CURRENT_USER, "p", "Paint Shop");
   Register(HKEY_LOCAL_MACHINE, "r", "Writer's Reader");
   StartUp();
-  RegistryCalls calls;
 
   // The click gives the search box the focus; the X display's focus follows the pointer.
-  Xdotool typing("mousemove " + At(CenterOf(SearchEdit.GetHandle())) + " click 1 sleep 0.2 type --delay 100 writer");
-  ASSERT_TRUE(typing.Started);
-  RunMainLoopUntil([&] { return typing.Ended(); }, 15000);
-  typing.Finish();
-  ASSERT_EQ("writer", SearchEdit.GetText());
-  EXPECT_EQ(SearchEdit.GetHandle(), GetFocus());
-
-  const std::vector<std::string> found{"Text Writer Pro", "Writer's Reader"};
-  EXPECT_TRUE(RunMainLoopUntil([&] { return ListTitles() == found; }, 15000));
+  RECT search;
+  GetWindowRect(SearchEdit.GetHandle(), &search);
+  ASSERT_TRUE(Xdotool("mousemove " + AtCenterOf(search) + " click 1 sleep 0.2 type --delay 100 writer"));
+  const Texts found{"Text Writer Pro", "Writer's Reader"};
+  EXPECT_TRUE(RunMainLoopUntil([&] { return SearchEdit.GetText() == "writer" && ListTitles() == found; }, 15000));
   EXPECT_EQ(found, ListTitles());
   EXPECT_EQ("2 applications", StatusText());
-  EXPECT_GE(calls.OpensOf(UninstallPath), 2);
 }
 
 TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTogglesTheColumn) {
   Register(HKEY_CURRENT_USER, "a", "Alpha");
   StartUp();
-  ASSERT_EQ((std::vector<std::string>{"Application", "Size", "Company"}), ColumnHeaders());
+  ASSERT_EQ((Texts{"Application", "Size", "Company"}), ColumnHeaders());
 
   HMENU popup = nullptr;
-  std::vector<std::string> items;
+  Texts items;
   MessageSpy spy(ProgramList.GetHandle());
   spy.WhileArriving([&](const SpiedMessage& message) {
     if (message.Message != WM_INITMENUPOPUP) return;
@@ -119,43 +96,65 @@ TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTo
   });
   RECT header;
   GetWindowRect(ProgramList.GetHeader(), &header);
-  const POINT onTheFirstColumn = {header.left + 20, (header.top + header.bottom) / 2};
-  Xdotool rightClick("mousemove " + At(onTheFirstColumn) + " click 3");
-  ASSERT_TRUE(rightClick.Started);
+  ASSERT_TRUE(Xdotool("mousemove " + At(header.left + 20, (header.top + header.bottom) / 2) + " click 3"));
 
-  // Once the menu shows (the loop runs inside the menu's own loop then), "Company" is clicked.
-  std::unique_ptr<Xdotool> choice;
+  // Once the menu shows (the loop's timer runs inside the menu's own loop then), "Company" is clicked.
+  bool chosen = false;
   const bool toggled = RunMainLoopUntil(
       [&] {
         RECT item;
-        if (!choice && popup && GetMenuItemRect(ProgramList.GetHandle(), popup, 1, &item) && item.right > item.left)
-          choice = std::make_unique<Xdotool>("mousemove " + At({(item.left + item.right) / 2, (item.top + item.bottom) / 2}) +
-                                             " click 1");
+        if (!chosen && popup && GetMenuItemRect(ProgramList.GetHandle(), popup, 1, &item) && item.right > item.left)
+          chosen = Xdotool("mousemove " + AtCenterOf(item) + " click 1");
         return AppSettings.ShowCompanyColumn == 0;
       },
       15000);
-  rightClick.Finish();
-  choice.reset();
 
-  EXPECT_EQ((std::vector<std::string>{"Program name", "Company", "Size", "Frequency of use", "Date last used"}), items);
+  EXPECT_EQ((Texts{"Program name", "Company", "Size", "Frequency of use", "Date last used"}), items);
   EXPECT_TRUE(toggled);
-  EXPECT_EQ((std::vector<std::string>{"Application", "Size"}), ColumnHeaders());
+  EXPECT_EQ((Texts{"Application", "Size"}), ColumnHeaders());
 }
 
-TEST_F(RealInputTest, F5PressedOnTheKeyboardRescans) {
-  Register(HKEY_CURRENT_USER, "a", "Alpha");
-  StartUp();
-  Register(HKEY_LOCAL_MACHINE, "b", "Beta");
-  RegistryCalls calls;
-
-  Xdotool pressing("mousemove " + At(CenterOf(ProgramList.GetHandle())) + " key F5");
-  ASSERT_TRUE(pressing.Started);
-  const bool rescanned = RunMainLoopUntil([&] { return calls.OpensOf(UninstallPath) > 0; }, 15000);
-  pressing.Finish();
-
-  EXPECT_TRUE(rescanned);
-  EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta"}), ListTitles());
-  EXPECT_EQ(ProgramList.GetHandle(), GetFocus());
+// Pressed with the list focused; the program's own message loop turns them into commands.
+TEST_F(RealInputTest, TheShortcutKeysRunTheirCommands) {
+  Register(HKEY_LOCAL_MACHINE, "{6A3C}", "Installer Product", "MsiExec.exe /X{6A3C}");
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
+  StartUp();  // selects the only program
+  Register(HKEY_CURRENT_USER, "z", "Zulu");  // seen only by a rescan, listed after it
+  LaunchInterceptor launches([](const std::string&) { return std::string(); });
+  const auto boxShown = [this](const char* caption, const std::string& textStart) {
+    return [this, caption, textStart] {
+      return !Boxes.Boxes().empty() && Boxes.Boxes()[0].Caption == caption &&
+             Boxes.Boxes()[0].Text.compare(0, textStart.size(), textStart) == 0;
+    };
+  };
+  const auto launched = [&](const char* commandLine) {
+    return [&launches, commandLine] { return launches.CommandLines() == Texts{commandLine}; };
+  };
+  const auto searchFocused = [] { return GetFocus() == SearchEdit.GetHandle(); };
+  const struct {
+    const char* Name;
+    WORD Key;
+    bool Control;
+    std::function<bool()> Done;
+  } keys[] = {
+      {"F5", VK_F5, false, [] { return ListTitles() == Texts{"Installer Product", "Zulu"}; }},
+      {"F3", VK_F3, false, searchFocused},
+      {"Ctrl+F", 'F', true, searchFocused},
+      {"F1", VK_F1, false, boxShown("About Quillmere...", "Quillmere 1.0\r\n\r\n")},
+      {"Ctrl+E", 'E', true, boxShown("Quillmere", "Are you sure you want to remove entry from the list?")},
+      {"Ctrl+I", 'I', true, launched("msiexec /f {6A3C}")},
+      {"Ctrl+Execute", VK_EXECUTE, true, launched("MsiExec.exe /X{6A3C}")},
+  };
+  for (const auto& key : keys) {
+    Boxes.Clear();
+    launches.Launches.clear();
+    ProgramList.SetFocus();
+    PressKey(key.Key, key.Control);
+    // Done once the effect shows and no box or wait keeps the window disabled.
+    EXPECT_TRUE(RunMainLoopUntil([&] { return key.Done() && IsWindowEnabled(MainWindow.GetHandle()); }, 5000))
+        << key.Name;
+  }
+  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"))) << "Ctrl+E was answered No";
 }
 
 }  // namespace
