@@ -19,13 +19,6 @@ void PumpMessages() {
   }
 }
 
-bool TakeQuitMessage(WPARAM* exitCode) {
-  MSG message;
-  if (!PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
-  if (exitCode) *exitCode = message.wParam;
-  return true;
-}
-
 std::string WindowText(HWND window) {
   char text[1024] = {};
   GetWindowTextA(window, text, sizeof text);

@@ -13,9 +13,6 @@
 // Dispatches every message queued for this thread, WM_QUIT included.
 void PumpMessages();
 
-// Removes a pending WM_QUIT; true (and its exit code) when there was one.
-bool TakeQuitMessage(WPARAM* exitCode = nullptr);
-
 std::string WindowText(HWND window);
 
 // The window's rectangle in its parent's client coordinates.
