@@ -1,14 +1,14 @@
-#include "actions/Commands.h"
-
 #include <gtest/gtest.h>
 
-#include <string>
+#include <algorithm>
 #include <utility>
-#include <vector>
 
+#include "actions/Details.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "app/resources/ResourceIds.h"
+#include "inventory/DateFormatting.h"
+#include "inventory/Formatting.h"
 #include "support/ApiHook.h"
 #include "support/AppSession.h"
 #include "support/RegistryCalls.h"
@@ -17,22 +17,16 @@
 namespace {
 
 using Texts = std::vector<std::string>;
-using States = std::vector<UINT>;
+using Ids = std::vector<UINT>;
 
 // Every scan opens the uninstall key once under each root.
-int ScansSeen(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
+int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
 
-void Command(WPARAM id) { SendMessageA(MainWindow.GetHandle(), WM_COMMAND, id, 0); }
-
-bool Checked(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
-
-bool Registered(HKEY root, const char* keyName) { return RegistrySandbox::KeyExists(root, UninstallKey(keyName)); }
-
-void Deselect() {
-  LVITEMA none = {};
-  none.stateMask = LVIS_SELECTED;
-  SendMessageA(ProgramList.GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-  PumpMessages();
+// Those of ids whose item in menu has the state bit.
+Ids WithState(HMENU menu, Ids ids, UINT bit) {
+  ids.erase(std::remove_if(ids.begin(), ids.end(), [&](UINT id) { return !(GetMenuState(menu, id, MF_BYCOMMAND) & bit); }),
+            ids.end());
+  return ids;
 }
 
 using CommandsTest = AppTest;
@@ -40,20 +34,11 @@ using CommandsTest = AppTest;
 // The search timer on a clock of the test's own: the program's SetTimer and KillTimer are
 // replaced, and AdvanceClock delivers WM_TIMER at each due time that it passes.
 DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
-UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR id, UINT period, TIMERPROC) {
-  EXPECT_EQ(0u, id) << "one timer, restarted by each edit";
-  Due = Now + period;
-  Period = period;
-  return 1;
-}
+UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Due = Now + (Period = period), 1; }
 BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
-
 void AdvanceClock(DWORD ms) {
   for (const DWORD end = Now + ms; Now < end;)
-    if (++Now == Due && Period) {
-      Due += Period;
-      SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-    }
+    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
 }
 
 TEST_F(CommandsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
@@ -65,206 +50,199 @@ TEST_F(CommandsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterT
   ApiHook killTimer("USER32.dll", "KillTimer", reinterpret_cast<void*>(FakeKillTimer));
   ASSERT_TRUE(setTimer.Installed() && killTimer.Installed());
   RegistryCalls calls;
-
   for (size_t length = 1; length <= 5; ++length) {
-    if (length > 1) AdvanceClock(100);
     SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
     PumpMessages();
-    EXPECT_EQ(0, ScansSeen(calls)) << "after " << length << " characters";
+    AdvanceClock(length < 5 ? 100 : 499);
   }
-  AdvanceClock(499);
-  EXPECT_EQ(0, ScansSeen(calls));
+  EXPECT_EQ(0, Scans(calls));
   AdvanceClock(1);
-  EXPECT_EQ(1, ScansSeen(calls));
+  EXPECT_EQ(1, Scans(calls));
   EXPECT_EQ((Texts{"Text Writer Pro", "Writer's Reader"}), ListTitles());
-  EXPECT_EQ("2 applications", StatusText());
   AdvanceClock(5000);
-  EXPECT_EQ(1, ScansSeen(calls)) << "the timer is stopped by its first run";
+  EXPECT_EQ(1, Scans(calls)) << "the timer is stopped by its first run";
 }
 
-TEST_F(CommandsTest, ShowSystemComponentsChecksAndUnchecksWithARescanEachTime) {
+TEST_F(CommandsTest, OnlyShowSystemComponentsRescansAndTheMenuMarksFollowEachCommand) {
+  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "a",
+                                   {{"DisplayName", "alpha"}, {"UninstallString", "u"}, {"Publisher", "Acme"}});
+  Register(HKEY_LOCAL_MACHINE, "b", "Beta");
   Register(HKEY_CURRENT_USER, "KB123456", "Security Update");
-  Register(HKEY_LOCAL_MACHINE, "kb123456", "Knowledge Browser");
   StartUp();
-  ASSERT_EQ((Texts{"Knowledge Browser"}), ListTitles());
+  Register(HKEY_CURRENT_USER, "c", "Gamma");  // changes that only a scan sees
+  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey("b"));
 
-  for (bool shown : {true, false}) {
+  const Texts scanned{"alpha", "Beta"}, rescanned{"alpha", "Gamma"}, reversed{"Beta", "alpha"};
+  const Texts narrow{"Application"}, wide{"Application", "Company", "Frequency of use", "Date last used"};
+  const UINT details = IDM_VIEW_DETAILS, up = IDM_SORT_ASCENDING, system = IDM_SHOW_SYSTEM_COMPONENTS;
+  const struct {
+    UINT Id;
+    int Scans;
+    Texts Headers, Titles;
+    Ids Marks;
+  } steps[] = {
+      {IDM_COLUMN_COMPANY, 0, {"Application", "Size"}, scanned, {details, up}},
+      {IDM_COLUMN_SIZE, 0, narrow, scanned, {details, up}},
+      {IDM_COLUMN_FREQUENCY, 0, {"Application", "Frequency of use"}, scanned, {details, up}},
+      {IDM_COLUMN_LAST_USED, 0, {"Application", "Frequency of use", "Date last used"}, scanned, {details, up}},
+      {IDM_COLUMN_COMPANY, 0, wide, scanned, {details, up}},
+      {IDM_COLUMN_PROGRAM_NAME, 0, wide, scanned, {details, up}},
+      {IDM_VIEW_ICONS, 0, wide, scanned, {IDM_VIEW_ICONS, up}},
+      {IDM_VIEW_LIST, 0, wide, scanned, {IDM_VIEW_LIST, up}},
+      {IDM_SORT_DESCENDING, 0, wide, reversed, {IDM_VIEW_LIST, IDM_SORT_DESCENDING}},
+      {IDM_VIEW_DETAILS, 0, wide, reversed, {details, IDM_SORT_DESCENDING}},
+      {IDM_SORT_ASCENDING, 0, wide, scanned, {details, up}},
+      {system, 1, wide, {"alpha", "Gamma", "Security Update"}, {details, up, system}},
+      {system, 1, wide, rescanned, {details, up}},
+  };
+  const Ids checkable{IDM_VIEW_ICONS, IDM_VIEW_LIST, details, up, IDM_SORT_DESCENDING, system};
+  EXPECT_EQ((Ids{details, up}), WithState(MainWindow.GetMenu(), checkable, MF_CHECKED));
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Id);
     RegistryCalls calls;
-    Command(IDM_SHOW_SYSTEM_COMPONENTS);
-    EXPECT_EQ(1, ScansSeen(calls));
-    EXPECT_EQ(shown, Checked(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS));
-    EXPECT_EQ(shown ? Texts({"Knowledge Browser", "Security Update"}) : Texts({"Knowledge Browser"}), ListTitles());
+    SendMessageA(MainWindow.GetHandle(), WM_COMMAND, step.Id, 0);
+    EXPECT_EQ(step.Scans ? 1 : 0, Scans(calls));
+    if (!step.Scans) EXPECT_EQ(0, calls.Total());
+    EXPECT_EQ(step.Headers, ColumnHeaders());
+    EXPECT_EQ(step.Titles, ListTitles());
+    EXPECT_EQ(step.Marks, WithState(MainWindow.GetMenu(), checkable, MF_CHECKED));
   }
+  EXPECT_EQ(static_cast<DWORD>(LVS_REPORT), ProgramList.GetView());
+  EXPECT_EQ("Acme", CellText(0, 1));
 }
 
-// The texts and states of the popup that a right-click in window opens; it is closed at once.
-std::pair<Texts, States> OpenContextMenu(HWND window) {
-  std::pair<Texts, States> opened;
+const Ids ProgramCommands{IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY};
+
+// The grayed commands of the popup that a right-click on the list opens; it is closed at once.
+Ids GrayedInContextMenu() {
+  Ids grayed{0};  // no popup
   MessageSpy spy(ProgramList.GetHandle());  // the owner of the popup
   spy.WhileArriving([&](const SpiedMessage& message) {
     if (message.Message != WM_INITMENUPOPUP) return;
-    auto popup = reinterpret_cast<HMENU>(message.WParam);
-    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-      char text[64] = {};
-      GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
-      opened.first.push_back(text);
-      opened.second.push_back(GetMenuState(popup, i, MF_BYPOSITION) & (MF_GRAYED | MF_CHECKED));
-    }
+    grayed = WithState(reinterpret_cast<HMENU>(message.WParam), ProgramCommands, MF_GRAYED);
     PostMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
   });
   RECT rect;
   GetWindowRect(ProgramList.GetHandle(), &rect);
-  SendMessageA(ProgramList.GetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window),
+  SendMessageA(ProgramList.GetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ProgramList.GetHandle()),
                MAKELPARAM(rect.left + 40, rect.top + 40));
   PumpMessages();
-  return opened;
+  return grayed;
 }
 
-States MainMenuStates() {
-  States states;
-  for (UINT id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY})
-    states.push_back(GetMenuState(MainWindow.GetMenu(), id, MF_BYCOMMAND) & MF_GRAYED);
-  return states;
+std::string Text(const CWindow& control) { return WindowText(control.GetHandle()); }
+
+// The details pane's texts in reading order: title, then label and value of each row.
+Texts PaneTexts() {
+  return {Text(DetailsTitle),  Text(SizeLabel),      Text(SizeValue),      Text(LastUsedLabel),
+          Text(LastUsedValue), Text(UsedLabel),      Text(UsedValue),      Text(PublisherLabel),
+          Text(PublisherValue), Text(VersionLabel), Text(VersionValue)};
 }
 
-TEST_F(CommandsTest, TheProgramCommandsAndTheRepairButtonFollowTheSelection) {
-  Register(HKEY_LOCAL_MACHINE, "{6A3C}", "Installer Product", "MsiExec.exe /X{6A3C}");
+TEST_F(CommandsTest, TheProgramCommandsTheRepairButtonAndTheDetailsFollowTheSelection) {
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "{6A3C}",
+                                   {{"DisplayName", "Installer Product"}, {"UninstallString", "MsiExec.exe /X{6A3C}"},
+                                    {"Publisher", "Acme"}, {"DisplayVersion", "2.5"}});
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
+  // Usage data without a program size: the estimated size stands in.
+  const FILETIME used = FileTimeOf(2024, 3, 15), rare = FileTimeOf(2022, 11, 30);
   RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "quiet",
                                    {{"DisplayName", "Only Quiet"}, {"QuietUninstallString", "q.exe /S"}});
-  Register(HKEY_CURRENT_USER, "plain", "Plain Program");
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("quiet"), "EstimatedSize", 2048);
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "quiet", UsageOf(0, 7, used));
+  // An unknown use count; the program size wins over the estimated size.
+  Register(HKEY_CURRENT_USER, "rare", "Rare Program");
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("rare"), "EstimatedSize", 3);
+  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "rare", UsageOf(4096, -1, rare));
+  // No name at all: the key name is the title; 5 GiB estimated.
+  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "{KEY-ONLY}", {{"UninstallString", "u"}});
+  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("{KEY-ONLY}"), "EstimatedSize", 5u * 1024 * 1024);
   StartUp();
-  ASSERT_EQ((Texts{"Installer Product", "Only Quiet", "Plain Program"}), ListTitles());
+  ASSERT_EQ((Texts{"Installer Product", "Only Quiet", "Rare Program", "{KEY-ONLY}"}), ListTitles());
+  ASSERT_FALSE(FormatDate(used).empty());
 
+  const UINT U = IDM_UNINSTALL, M = IDM_MODIFY;
   const struct {
     int Item;  // -1: none selected
-    States Grayed;
+    Ids Grayed;
     bool Repair;
-  } cases[] = {{0, {0, 0, 0}, true},
-               {1, {MF_GRAYED, MF_GRAYED, 0}, false},
-               {2, {0, MF_GRAYED, 0}, false},
-               {0, {0, 0, 0}, true},
-               {-1, {MF_GRAYED, MF_GRAYED, MF_GRAYED}, false}};
+    Texts Pane;  // empty: not checked
+  } cases[] = {
+      {0, {}, true, {"Installer Product", "", "", "", "", "", "", "Publisher:", "Acme", "Version:", "2.5"}},
+      {1, {U, M}, false, {"Only Quiet", "Estimated size:", "2 MB", "Last used on:", FormatDate(used), "Used:",
+                             FormatUseCount(7), "", "", "", ""}},
+      {2, {M}, false, {"Rare Program", "Estimated size:", FormatSize(4096), "Last used on:", FormatDate(rare),
+                             "", "", "", "", "", ""}},
+      {3, {M}, false, {"{KEY-ONLY}", "Estimated size:", FormatSize(5ull << 30), "", "", "", "", "", "", "", ""}},
+      {0, {}, true, {}},
+      {-1, ProgramCommands, false, {}},
+  };
   for (const auto& selection : cases) {
     SCOPED_TRACE(selection.Item);
-    selection.Item < 0 ? Deselect() : Select(selection.Item);
-    const auto popup = OpenContextMenu(ProgramList.GetHandle());
-    EXPECT_EQ((Texts{"&Uninstall...\tEnter", "Modify...", "Remove &entry"}), popup.first);
-    EXPECT_EQ(selection.Grayed, popup.second);
-    EXPECT_EQ(selection.Grayed, MainMenuStates());
+    if (selection.Item >= 0) {
+      Select(selection.Item);  // the first one is selected by the start-up scan already
+    } else {
+      LVITEMA none = {};
+      none.stateMask = LVIS_SELECTED;
+      SendMessageA(ProgramList.GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+      PumpMessages();
+    }
+    EXPECT_EQ(selection.Grayed, GrayedInContextMenu());
+    EXPECT_EQ(selection.Grayed, WithState(MainWindow.GetMenu(), ProgramCommands, MF_GRAYED));
     EXPECT_EQ(selection.Repair, IsWindowVisible(RepairButton.GetHandle()) != FALSE);
+    if (!selection.Pane.empty()) EXPECT_EQ(selection.Pane, PaneTexts());
   }
+  EXPECT_EQ(CellText(3, 1), FormatSize(5ull << 30)) << "the size in the list";
   EXPECT_TRUE(Boxes.Boxes().empty());
 }
 
-TEST_F(CommandsTest, TheHeadersColumnsMenuChecksTheShownColumns) {
-  StartUp();
-  AppSettings.ShowCompanyColumn = 0;
-  AppSettings.ShowFrequencyColumn = 1;
+// Icons that the pane gave up, as DestroyIcon saw them.
+std::vector<HICON> Destroyed;
+BOOL(WINAPI* RealDestroyIcon)(HICON) = nullptr;
+BOOL WINAPI RecordDestroyIcon(HICON icon) {
+  Destroyed.push_back(icon);
+  return RealDestroyIcon(icon);
+}
+bool WasDestroyed(HICON icon) { return std::find(Destroyed.begin(), Destroyed.end(), icon) != Destroyed.end(); }
 
-  const auto popup = OpenContextMenu(ProgramList.GetHeader());
-  EXPECT_EQ((Texts{"Program name", "Company", "Size", "Frequency of use", "Date last used"}), popup.first);
-  EXPECT_EQ((States{MF_GRAYED | MF_CHECKED, 0, MF_CHECKED, MF_CHECKED, 0}), popup.second);
+// The pane's icon control as on Windows, where it holds any icon; Wine's refuses monochrome icons
+// such as the blank icon, which would then never be replaced.
+WNDPROC StaticProc = nullptr;
+HICON Held = nullptr;
+LRESULT CALLBACK HoldAnyIcon(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == STM_SETICON) return reinterpret_cast<LRESULT>(std::exchange(Held, reinterpret_cast<HICON>(wParam)));
+  if (message == STM_GETICON) return reinterpret_cast<LRESULT>(Held);
+  return CallWindowProcA(StaticProc, window, message, wParam, lParam);
 }
 
-TEST_F(CommandsTest, ColumnCommandsRebuildTheListWithoutReadingTheRegistry) {
-  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "a",
-                                   {{"DisplayName", "Alpha"}, {"UninstallString", "u"}, {"Publisher", "Acme"}});
-  Register(HKEY_LOCAL_MACHINE, "b", "Beta");
-  StartUp();
-  // Changes that only a scan would see.
-  Register(HKEY_CURRENT_USER, "c", "Gamma");
-  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey("b"));
-
-  const struct {
-    UINT Id;
-    Texts Headers;
-  } steps[] = {
-      {IDM_COLUMN_COMPANY, {"Application", "Size"}},
-      {IDM_COLUMN_SIZE, {"Application"}},
-      {IDM_COLUMN_FREQUENCY, {"Application", "Frequency of use"}},
-      {IDM_COLUMN_LAST_USED, {"Application", "Frequency of use", "Date last used"}},
-      {IDM_COLUMN_COMPANY, {"Application", "Company", "Frequency of use", "Date last used"}},
-      {IDM_COLUMN_PROGRAM_NAME, {"Application", "Company", "Frequency of use", "Date last used"}},
-  };
-  for (const auto& step : steps) {
-    RegistryCalls calls;
-    Command(step.Id);
-    EXPECT_EQ(0, calls.Total()) << step.Id;
-    EXPECT_EQ(step.Headers, ColumnHeaders()) << step.Id;
-    EXPECT_EQ((Texts{"Alpha", "Beta"}), ListTitles()) << step.Id;
-  }
-  EXPECT_EQ("Acme", CellText(0, 1));
-}
-
-std::vector<UINT> RadioMarks() {
-  std::vector<UINT> marked;
-  for (UINT id : {IDM_VIEW_ICONS, IDM_VIEW_LIST, IDM_VIEW_DETAILS, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING})
-    if (Checked(MainWindow.GetMenu(), id)) marked.push_back(id);
-  return marked;
-}
-
-TEST_F(CommandsTest, ViewAndSortCommandsAndHeaderClicksMoveTheRadioMarks) {
-  Register(HKEY_CURRENT_USER, "b", "Beta");
-  Register(HKEY_CURRENT_USER, "a", "alpha");
-  Register(HKEY_LOCAL_MACHINE, "c", "Gamma");
-  StartUp();
-  EXPECT_EQ((std::vector<UINT>{IDM_VIEW_DETAILS, IDM_SORT_ASCENDING}), RadioMarks());
-  const Texts ascending{"alpha", "Beta", "Gamma"}, descending{"Gamma", "Beta", "alpha"};
-
-  const struct {
-    UINT Id;
-    DWORD View;
-    std::vector<UINT> Marks;
-    Texts Titles;
-  } steps[] = {
-      {IDM_VIEW_ICONS, LVS_ICON, {IDM_VIEW_ICONS, IDM_SORT_ASCENDING}, ascending},
-      {IDM_VIEW_LIST, LVS_LIST, {IDM_VIEW_LIST, IDM_SORT_ASCENDING}, ascending},
-      {IDM_SORT_DESCENDING, LVS_LIST, {IDM_VIEW_LIST, IDM_SORT_DESCENDING}, descending},
-      {IDM_VIEW_DETAILS, LVS_REPORT, {IDM_VIEW_DETAILS, IDM_SORT_DESCENDING}, descending},
-      {IDM_SORT_ASCENDING, LVS_REPORT, {IDM_VIEW_DETAILS, IDM_SORT_ASCENDING}, ascending},
-  };
-  RegistryCalls calls;
-  for (const auto& step : steps) {
-    Command(step.Id);
-    EXPECT_EQ(step.View, ProgramList.GetView()) << step.Id;
-    EXPECT_EQ(step.Marks, RadioMarks()) << step.Id;
-    EXPECT_EQ(step.Titles, ListTitles()) << step.Id;
-  }
-  EXPECT_EQ(0, calls.Total()) << "sorting reads no registry";
-
-  NMLISTVIEW click = {};
-  click.hdr.hwndFrom = ProgramList.GetHandle();
-  click.hdr.code = LVN_COLUMNCLICK;
-  click.iItem = -1;
-  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));  // on "Application"
-  EXPECT_EQ(descending, ListTitles());
-  EXPECT_EQ((std::vector<UINT>{IDM_VIEW_DETAILS, IDM_SORT_DESCENDING}), RadioMarks());
-}
-
-// The search timer fires while the question is open; a rescan then would put Delta where Beta is.
-TEST_F(CommandsTest, RemovalConfirmedWhileTheSearchTimerFiresRemovesTheProgramAskedAbout) {
+TEST_F(CommandsTest, ReplacedDetailsIconsAreDestroyedButNeverTheSharedBlankIcon) {
   Register(HKEY_CURRENT_USER, "a", "Alpha");
   Register(HKEY_CURRENT_USER, "b", "Beta");
-  Register(HKEY_LOCAL_MACHINE, "d", "Delta");
-  StartUp();
+  StaticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongA(DetailsIcon.GetHandle(), GWL_WNDPROC, reinterpret_cast<LONG>(HoldAnyIcon)));
+  ApiHook hook("USER32.dll", "DestroyIcon", reinterpret_cast<void*>(RecordDestroyIcon));
+  ASSERT_TRUE(hook.Installed());
+  RealDestroyIcon = hook.Original<BOOL(WINAPI*)(HICON)>();
+  const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
+
+  StartUp();  // the blank icon, then the first program's
+  const HICON first = Held;
+  ASSERT_NE(blank, first);
   Select(1);
-  Boxes.QueueAnswer(IDYES);
-  Texts titlesWhileAsking;
-  Boxes.WhileOpen([&](const CaughtMessageBox&) {
-    SearchEdit.SetText("ta");  // Beta and Delta
-    SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-    titlesWhileAsking = ListTitles();
-  });
-
-  Command(IDM_REMOVE_ENTRY);
-
-  ASSERT_EQ(1u, Boxes.Boxes().size());
-  EXPECT_FALSE(Registered(HKEY_CURRENT_USER, "b"));
-  EXPECT_TRUE(Registered(HKEY_CURRENT_USER, "a"));
-  EXPECT_TRUE(Registered(HKEY_LOCAL_MACHINE, "d"));
-  EXPECT_EQ((Texts{"Alpha", "Beta", "Delta"}), titlesWhileAsking) << "the rescan waits for the answer";
-  EXPECT_EQ((Texts{"Delta"}), ListTitles());
+  const HICON second = Held;
+  ASSERT_NE(first, second);
+  EXPECT_TRUE(WasDestroyed(first));
+  EXPECT_FALSE(WasDestroyed(second));
+  ClearDetails();
+  ClearDetails();
+  EXPECT_TRUE(WasDestroyed(second));
+  EXPECT_EQ(blank, Held);
+  Select(0);
+  EXPECT_FALSE(WasDestroyed(blank));
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(blank, &info)) << "the blank icon is still usable";
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
 }
 
 }  // namespace
