@@ -27,10 +27,7 @@ TEST(FormattingTest, UseCountsGiveAWordFollowedByTheCountInParentheses) {
 }
 
 std::string ShortDate(WORD year, WORD month, WORD day) {
-  SYSTEMTIME system = {};
-  system.wYear = year;
-  system.wMonth = month;
-  system.wDay = day;
+  const SYSTEMTIME system = {year, month, 0, day, 0, 0, 0, 0};
   char text[64] = {};
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, text, sizeof text);
   return text;

@@ -7,6 +7,7 @@
 
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -21,35 +22,29 @@ std::string UsageRead(HKEY root, const std::string& key) {
   return text.str();
 }
 
+UsageRecord Record(int32_t useCount, FILETIME lastUsed, uint32_t hasPath, const std::wstring& path) {
+  UsageRecord record = UsageOf(0x123456789ll, useCount, lastUsed);
+  record.HasProgramPath = hasPath;
+  record.ProgramPath = path;
+  return record;
+}
+
 TEST(UsageCacheTest, RecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
   RegistrySandbox registry;
   MessageBoxCatcher boxes;
-  UsageRecord full;
-  full.HasProgramPath = 1;
-  full.ProgramSize = 0x123456789ll;
-  full.LastUsedLow = 0x11223344;
-  full.LastUsedHigh = 0x01C88884;
-  full.UseCount = 7;
-  full.ProgramPath = L"C:\\Program Files\\App\\app.exe";
-  const auto write = [](const char* key, UsageRecord record) { RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, record); };
-  write("Full", full);
-  UsageRecord changed = full;
-  changed.UseCount = -1;
-  changed.LastUsedLow = changed.LastUsedHigh = 0;
-  write("Uncounted", changed);
-  changed = full;
-  changed.HasProgramPath = 0;
-  write("NoPathFlag", changed);
-  changed.HasProgramPath = 1;
-  changed.ProgramPath = std::wstring(259, L'p');
-  write("LongPath", changed);
-  changed.ProgramPath = std::wstring(262, L'p');  // fills the record, no NUL: too long for an ANSI path
-  write("PathWithoutNul", changed);
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "TooLong", full.Bytes() + "extra");
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "Short", full.Bytes().substr(0, 26));
+  const FILETIME used = {0x11223344, 0x01C88884};
+  const std::wstring path = L"C:\\Program Files\\App\\app.exe";
+  const auto write = [](const char* key, const std::string& bytes) { RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, bytes); };
+  write("Full", Record(7, used, 1, path).Bytes());
+  write("Uncounted", Record(-1, {0, 0}, 1, path).Bytes());
+  write("NoPathFlag", Record(7, used, 0, path).Bytes());
+  write("LongPath", Record(7, used, 1, std::wstring(259, L'p')).Bytes());
+  write("PathWithoutNul", Record(7, used, 1, std::wstring(262, L'p')).Bytes());  // fills the record: no NUL
+  write("TooLong", Record(7, used, 1, path).Bytes() + "extra");
+  write("Short", Record(7, used, 1, path).Bytes().substr(0, 26));
+  write("Empty", "");
   RegistrySandbox::CreateKey(HKEY_LOCAL_MACHINE, std::string(ArpCachePath) + "KeyOnly");
   RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, std::string(ArpCachePath) + "Text", "SlowInfoCache", "x");
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "Empty", "");
 
   const std::string none = "0 0 0 0:0 []";
   const std::tuple<HKEY, const char*, std::string> cases[] = {
@@ -60,7 +55,7 @@ TEST(UsageCacheTest, RecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
       {HKEY_LOCAL_MACHINE, "LongPath", "1 123456789 7 1c88884:11223344 [" + std::string(259, 'p') + "]"},
       {HKEY_LOCAL_MACHINE, "PathWithoutNul", "1 123456789 7 1c88884:11223344 []"},
       {HKEY_LOCAL_MACHINE, "TooLong", none},
-      {HKEY_LOCAL_MACHINE, "Short", "1 123456789 7 1c88884:11223344 []"},  // count: low half only
+      {HKEY_LOCAL_MACHINE, "Short", "1 123456789 7 1c88884:11223344 []"},  // bytes from 26 on read as zero
       {HKEY_LOCAL_MACHINE, "KeyOnly", none},
       {HKEY_LOCAL_MACHINE, "Text", none},
       {HKEY_LOCAL_MACHINE, "Empty", none},

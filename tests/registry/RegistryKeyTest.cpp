@@ -28,14 +28,17 @@ class RegistryKeyTest : public ::testing::Test {
   MessageBoxCatcher Boxes;
 };
 
-TEST_F(RegistryKeyTest, StringsAreReadUnexpandedUpToTheirFirstNulAndDWordsNeverOverrunTheirVariable) {
+TEST_F(RegistryKeyTest, ValuesAreReadAsStoredAndNeverOverrunTheirDestination) {
   CRegistryKey key = OpenWith({{"Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\x.exe\0", 19)},
                                {"Embedded", REG_SZ, std::string("abc\0def\0", 8)},
                                {"NoNul", REG_SZ, "plain"},
                                {"Dword", REG_DWORD, "\x78\x56\x34\x12"},
-                               {"Binary", REG_BINARY, std::string("\x01\0\0\0", 4)},
-                               {"Text", REG_SZ, std::string("1\0", 2)},
-                               {"Long", REG_DWORD, std::string("\x01\0\0\0\x02\0\0\0", 8)}});
+                               {"Long", REG_DWORD, std::string("\x01\0\0\0\x02\0\0\0", 8)},
+                               {"Fits", REG_BINARY, "abcd"},
+                               {"Short", REG_BINARY, "xy"},
+                               {"TooLong", REG_BINARY, "abcdef"},
+                               {"Empty", REG_BINARY, ""},
+                               {"Text", REG_SZ, std::string("abc\0", 4)}});
 
   EXPECT_EQ("%SystemRoot%\\x.exe", key.GetStringValue("Expand"));
   EXPECT_EQ("abc", key.GetStringValue("Embedded"));
@@ -43,26 +46,15 @@ TEST_F(RegistryKeyTest, StringsAreReadUnexpandedUpToTheirFirstNulAndDWordsNeverO
   EXPECT_EQ("", key.GetStringValue("Dword"));
   EXPECT_EQ("", key.GetStringValue("Missing"));
   EXPECT_EQ(0x12345678u, key.GetDWordValue("Dword"));
-  for (const char* name : {"Binary", "Text", "Long", "Missing"}) EXPECT_EQ(0u, key.GetDWordValue(name)) << name;
-  EXPECT_TRUE(key.Close());
-  EXPECT_TRUE(Boxes.Boxes().empty());
-}
-
-TEST_F(RegistryKeyTest, BinaryValuesNeverOverrunTheDestination) {
-  CRegistryKey key = OpenWith({{"Fits", REG_BINARY, "abcd"},
-                               {"Short", REG_BINARY, "xy"},
-                               {"TooLong", REG_BINARY, "abcdef"},
-                               {"Empty", REG_BINARY, ""},
-                               {"Text", REG_SZ, std::string("abc\0", 4)}});
+  for (const char* name : {"Fits", "Text", "Long", "Missing"}) EXPECT_EQ(0u, key.GetDWordValue(name)) << name;
 
   char buffer[6] = {'-', '-', '-', '-', '!', '!'};
   EXPECT_TRUE(key.GetBinaryValue("Fits", buffer, 4));
   EXPECT_EQ("abcd!!", std::string(buffer, 6));
   EXPECT_TRUE(key.GetBinaryValue("Short", buffer, 4));
-  EXPECT_EQ("xycd!!", std::string(buffer, 6));
   for (const char* name : {"TooLong", "Empty", "Text", "Missing"}) EXPECT_FALSE(key.GetBinaryValue(name, buffer, 4)) << name;
   EXPECT_EQ("xycd!!", std::string(buffer, 6));
-  key.Close();
+  EXPECT_TRUE(key.Close());
   EXPECT_TRUE(Boxes.Boxes().empty());
 }
 

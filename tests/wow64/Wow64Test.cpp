@@ -52,21 +52,15 @@ class Wow64ScanTest : public ::testing::Test {
     Write(view, ArpCachePath + Prefix + name, "SlowInfoCache", REG_BINARY, record.Bytes());
   }
 
-  // This test's own machine registrations in scan order.
-  std::vector<ProgramEntry> OwnEntries() const {
-    std::vector<ProgramEntry> own;
-    for (const auto& entry : ScanInventory("", false))
-      if (entry.Root == HKEY_LOCAL_MACHINE && entry.KeyName.compare(0, Prefix.size(), Prefix) == 0) own.push_back(entry);
-    return own;
-  }
-
-  // "<32|64> <name> <use count, or - without usage data>" of each of OwnEntries().
+  // "<32|64> <name> <use count, or - without usage data>" of this test's own machine registrations,
+  // in scan order.
   Texts ScanOwn() const {
     Texts own;
-    for (const auto& entry : OwnEntries())
-      own.push_back(std::string(entry.View == View64 ? "64 " : entry.View == 0 ? "32 " : "? ") +
-                    entry.KeyName.substr(Prefix.size()) + " " +
-                    (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
+    for (const auto& entry : ScanInventory("", false))
+      if (entry.Root == HKEY_LOCAL_MACHINE && entry.KeyName.compare(0, Prefix.size(), Prefix) == 0)
+        own.push_back(std::string(entry.View == View64 ? "64 " : entry.View == 0 ? "32 " : "? ") +
+                      entry.KeyName.substr(Prefix.size()) + " " +
+                      (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
     return own;
   }
 
@@ -92,10 +86,9 @@ TEST_F(Wow64ScanTest, RemovingAnEntryDeletesItInItsOwnViewOnly) {
     SCOPED_TRACE(removed == View64 ? "64-bit entry removed" : "32-bit entry removed");
     Register(View32, "Twin");
     Register(View64, "Twin");
-    const std::vector<ProgramEntry> entries = OwnEntries();
-    ASSERT_EQ(2u, entries.size());
-
-    RemoveEntry(entries[removed == View64 ? 1 : 0]);
+    ASSERT_EQ((Texts{"32 Twin -", "64 Twin -"}), ScanOwn());
+    for (const auto& entry : ScanInventory("", false))
+      if (entry.KeyName == Prefix + "Twin" && entry.View == (removed == View64 ? View64 : 0)) RemoveEntry(entry);
     EXPECT_EQ(Texts{removed == View64 ? "32 Twin -" : "64 Twin -"}, ScanOwn());
   }
   EXPECT_TRUE(Boxes.Boxes().empty());
