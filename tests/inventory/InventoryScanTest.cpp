@@ -3,23 +3,25 @@
 #include <gtest/gtest.h>
 
 #include "inventory/AsciiCase.h"
-#include "support/HandleCount.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestData.h"
 
 namespace {
 
-using Values = std::vector<std::pair<std::string, std::string>>;
+using Texts = std::vector<std::string>;
 
 class InventoryScanTest : public ::testing::Test {
  protected:
-  static void Register(HKEY root, const std::string& key, const std::string& displayName) {
-    RegistrySandbox::AddRegistration(root, key, {{"DisplayName", displayName}, {"UninstallString", "u.exe"}});
+  static void Register(HKEY root, const std::string& key, const std::string& displayName,
+                       const std::string& quietName = "") {
+    RegistrySandbox::AddRegistration(
+        root, key, {{"DisplayName", displayName}, {"QuietDisplayName", quietName}, {"UninstallString", "u.exe"}});
   }
 
-  static std::vector<std::string> Titles(const std::string& search = "", bool showSystem = false) {
-    std::vector<std::string> titles;
+  static Texts Titles(const std::string& search = "", bool showSystem = false) {
+    Texts titles;
     for (const auto& entry : ScanInventory(search, showSystem)) titles.push_back(Title(entry));
     return titles;
   }
@@ -34,9 +36,8 @@ TEST_F(InventoryScanTest, HotFixesAreHiddenByTheirKeyNamePrefixUnlessSystemCompo
   for (const char* key : {"KB123456", "Microsoft Security Patch 1", "XKB1", "Microsoft Security"})
     Register(HKEY_LOCAL_MACHINE, key, "");
 
-  EXPECT_EQ((std::vector<std::string>{"kb123456", "Microsoft Security", "XKB1"}), Titles());
-  EXPECT_EQ((std::vector<std::string>{"kb123456", "KB123456", "Microsoft Security",
-                                      "Microsoft Security Patch 1", "XKB1"}),
+  EXPECT_EQ((Texts{"kb123456", "Microsoft Security", "XKB1"}), Titles());
+  EXPECT_EQ((Texts{"kb123456", "KB123456", "Microsoft Security", "Microsoft Security Patch 1", "XKB1"}),
             Titles("", true));
 }
 
@@ -45,140 +46,94 @@ TEST_F(InventoryScanTest, OnlyRegistrationsWithAnUninstallValueOfTheExactNameAre
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "QuietOnly", {{"QuietUninstallString", "q"}});
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "LowerCase", {{"DisplayName", "Lower"}, {"uninstallstring", "u"}});
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "NameOnly", {{"DisplayName", "Named"}});
-  RegistrySandbox::WriteValue(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "EmptyBinary", "UninstallString", REG_BINARY, "");
+  RegistrySandbox::WriteValue(HKEY_LOCAL_MACHINE, UninstallKey("EmptyBinary"), "UninstallString", REG_BINARY, "");
 
-  EXPECT_EQ((std::vector<std::string>{"Both", "EmptyBinary", "QuietOnly"}), Titles());
+  EXPECT_EQ((Texts{"Both", "EmptyBinary", "QuietOnly"}), Titles());
 }
 
-TEST_F(InventoryScanTest, TitleFallsBackToQuietDisplayNameThenKeyName) {
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "A", {{"DisplayName", "Shown"}, {"QuietDisplayName", "Quiet"}, {"UninstallString", "u"}});
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "B", {{"DisplayName", ""}, {"QuietDisplayName", "Quiet"}, {"UninstallString", "u"}});
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "C", {{"UninstallString", "u"}});
-
-  EXPECT_EQ((std::vector<std::string>{"Shown", "Quiet", "C"}), Titles());
-}
-
-TEST_F(InventoryScanTest, SearchIgnoresTheCaseOfAsciiLettersOnlyAndSpansTheSeamBetweenNames) {
+TEST_F(InventoryScanTest, TitlesFallBackAndTheSearchIgnoresTheCaseOfAToZOnlyAcrossBothNames) {
   Register(HKEY_LOCAL_MACHINE, "1", "Text Writer Pro");
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "2", {{"DisplayName", "Alpha"}, {"QuietDisplayName", "Beta"}, {"UninstallString", "u"}});
-  Register(HKEY_LOCAL_MACHINE, "3", "Caf\xE9 Reader");
-  Register(HKEY_LOCAL_MACHINE, "4", "CAF\xC9 READER");
+  Register(HKEY_LOCAL_MACHINE, "2", "Alpha", "Beta");
+  Register(HKEY_LOCAL_MACHINE, "3", "", "Quiet");
+  Register(HKEY_LOCAL_MACHINE, "4", "Caf\xE9 Reader");
+  Register(HKEY_LOCAL_MACHINE, "5", "CAF\xC9 READER");
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Nameless Tool", {{"UninstallString", "u"}});
 
-  EXPECT_EQ(std::vector<std::string>{"Text Writer Pro"}, Titles("writer"));
-  EXPECT_EQ(std::vector<std::string>{"Alpha"}, Titles("hab"));
-  EXPECT_EQ(std::vector<std::string>{"Caf\xE9 Reader"}, Titles("\xE9"));
-  EXPECT_EQ(std::vector<std::string>{"CAF\xC9 READER"}, Titles("f\xC9"));
-  EXPECT_EQ(std::vector<std::string>{"Nameless Tool"}, Titles("nameless"));
-  EXPECT_EQ((std::vector<std::string>{"Text Writer Pro", "Caf\xE9 Reader", "CAF\xC9 READER", "Nameless Tool"}),
-            Titles(" "));
-  EXPECT_TRUE(Titles("no such program").empty());
+  const std::pair<const char*, Texts> searches[] = {
+      {"", {"Text Writer Pro", "Alpha", "Quiet", "Caf\xE9 Reader", "CAF\xC9 READER", "Nameless Tool"}},
+      {"writer", {"Text Writer Pro"}},
+      {"hab", {"Alpha"}},
+      {"\xE9", {"Caf\xE9 Reader"}},
+      {"f\xC9", {"CAF\xC9 READER"}},
+      {"nameless", {"Nameless Tool"}},
+      {" ", {"Text Writer Pro", "Caf\xE9 Reader", "CAF\xC9 READER", "Nameless Tool"}},
+      {"no such program", {}},
+  };
+  for (const auto& search : searches) EXPECT_EQ(search.second, Titles(search.first)) << '"' << search.first << '"';
 }
 
-TEST_F(InventoryScanTest, SearchDoesNotTrimItsText) {
-  Register(HKEY_LOCAL_MACHINE, "1", "Writer");
-  Register(HKEY_LOCAL_MACHINE, "2", "Text Writer");
-
-  EXPECT_EQ(std::vector<std::string>{"Text Writer"}, Titles(" writer"));
-}
-
-TEST_F(InventoryScanTest, CurrentUserRegistrationsComeFirstAndSameNamesAreListedTwice) {
+TEST_F(InventoryScanTest, CurrentUserRegistrationsComeFirstAndSameNamesAreListedTwiceEachWithItsOwnUsage) {
   Register(HKEY_LOCAL_MACHINE, "Alpha", "Machine Alpha");
   Register(HKEY_LOCAL_MACHINE, "Shared", "Machine Shared");
   Register(HKEY_CURRENT_USER, "Shared", "User Shared");
   Register(HKEY_CURRENT_USER, "Zeta", "User Zeta");
+  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "Shared", UsageOf(0, 7));
 
-  std::vector<ProgramEntry> entries = ScanInventory("", false);
-  ASSERT_EQ(4u, entries.size());
-  EXPECT_EQ("User Shared", entries[0].DisplayName);
-  EXPECT_EQ("User Zeta", entries[1].DisplayName);
-  EXPECT_EQ("Machine Alpha", entries[2].DisplayName);
-  EXPECT_EQ("Machine Shared", entries[3].DisplayName);
-  EXPECT_EQ(HKEY_CURRENT_USER, entries[0].Root);
-  EXPECT_EQ(HKEY_CURRENT_USER, entries[1].Root);
-  EXPECT_EQ(HKEY_LOCAL_MACHINE, entries[2].Root);
-  EXPECT_EQ(HKEY_LOCAL_MACHINE, entries[3].Root);
+  Texts listed;
+  for (const auto& entry : ScanInventory("", false))
+    listed.push_back(entry.DisplayName + (entry.Root == HKEY_CURRENT_USER ? " HKCU " : " HKLM ") +
+                     std::to_string(entry.HasUsageData ? entry.UseCount : -2));
+  EXPECT_EQ((Texts{"User Shared HKCU -2", "User Zeta HKCU -2", "Machine Alpha HKLM -2", "Machine Shared HKLM 7"}),
+            listed);
 }
 
-TEST_F(InventoryScanTest, EveryValueLandsInItsOwnField) {
-  const std::string key = std::string(UninstallPath) + "Full";
-  const Values strings = {{"DisplayName", "Display"},       {"UninstallString", "Uninstall"},
-                          {"QuietDisplayName", "QuietName"}, {"QuietUninstallString", "QuietUninstall"},
-                          {"DisplayVersion", "1.2.3"},       {"Publisher", "Maker"},
-                          {"URLInfoAbout", "about"},         {"URLUpdateInfo", "update"},
-                          {"HelpLink", "help"},              {"HelpTelephone", "phone"},
-                          {"Contact", "contact"},            {"Comments", "comments"},
-                          {"Readme", "readme"}};
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Full", strings);
-  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, key, "DisplayIcon", "%SystemRoot%\\x.exe,1", REG_EXPAND_SZ);
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, key, "EstimatedSize", 1500);
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
+TEST_F(InventoryScanTest, EveryValueLandsInItsOwnFieldAndOnlyADWordOneMarksAWindowsInstallerEntry) {
+  const Texts names = {"DisplayName", "UninstallString", "QuietDisplayName", "QuietUninstallString", "DisplayVersion",
+                       "Publisher", "URLInfoAbout", "URLUpdateInfo", "HelpLink", "HelpTelephone", "Contact",
+                       "Comments", "Readme", "DisplayIcon"};
+  for (const auto& name : names) RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("Full"), name, name);
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("Full"), "EstimatedSize", 1500);
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("Full"), "WindowsInstaller", 1);
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Text", {{"UninstallString", "u"}, {"WindowsInstaller", "1"}});
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Two", {{"UninstallString", "u"}});
+  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("Two"), "WindowsInstaller", 2);
 
-  std::vector<ProgramEntry> entries = ScanInventory("", false);
-  ASSERT_EQ(1u, entries.size());
+  const std::vector<ProgramEntry> entries = ScanInventory("", false);
+  ASSERT_EQ(3u, entries.size());
   const ProgramEntry& e = entries[0];
-  const std::vector<std::string> fields = {e.DisplayName,  e.UninstallString, e.QuietDisplayName, e.QuietUninstallString,
-                                           e.DisplayVersion, e.Publisher,     e.URLInfoAbout,     e.URLUpdateInfo,
-                                           e.HelpLink,     e.HelpTelephone,   e.Contact,          e.Comments,
-                                           e.Readme};
-  for (size_t i = 0; i < strings.size(); ++i) EXPECT_EQ(strings[i].second, fields[i]) << strings[i].first;
+  EXPECT_EQ(names, (Texts{e.DisplayName, e.UninstallString, e.QuietDisplayName, e.QuietUninstallString,
+                          e.DisplayVersion, e.Publisher, e.URLInfoAbout, e.URLUpdateInfo, e.HelpLink,
+                          e.HelpTelephone, e.Contact, e.Comments, e.Readme, e.DisplayIcon}));
   EXPECT_EQ("Full", e.KeyName);
-  EXPECT_EQ("%SystemRoot%\\x.exe,1", e.DisplayIcon);
   EXPECT_EQ(1500u, e.EstimatedSize);
   EXPECT_EQ(1, e.WindowsInstaller);
-  EXPECT_EQ(0, e.HasUsageData);
-  EXPECT_TRUE(Boxes.Boxes().empty());
-}
-
-TEST_F(InventoryScanTest, WindowsInstallerIsSetOnlyByTheDWordOne) {
-  const auto add = [](const std::string& name) { RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, name, {{"UninstallString", "u"}}); };
-  for (const char* name : {"Dword1", "Dword2", "Text1", "Missing"}) add(name);
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "Dword1", "WindowsInstaller", 1);
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "Dword2", "WindowsInstaller", 2);
-  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "Text1", "WindowsInstaller", "1");
-
-  std::vector<ProgramEntry> entries = ScanInventory("", false);
-  ASSERT_EQ(4u, entries.size());
-  EXPECT_EQ(1, entries[0].WindowsInstaller);
   EXPECT_EQ(0, entries[1].WindowsInstaller);
   EXPECT_EQ(0, entries[2].WindowsInstaller);
-  EXPECT_EQ(0, entries[3].WindowsInstaller);
 }
 
-TEST_F(InventoryScanTest, MissingUninstallKeysGiveAnEmptyInventorySilently) {
-  EXPECT_TRUE(ScanInventory("", true).empty());
-  RegistrySandbox::CreateKey(HKEY_LOCAL_MACHINE, UninstallPath);
-  EXPECT_TRUE(ScanInventory("", true).empty());
-  EXPECT_TRUE(Boxes.Boxes().empty());
-}
-
-TEST_F(InventoryScanTest, EveryKeyOpenedIsClosedOnEveryPath) {
-  Register(HKEY_CURRENT_USER, "Kept", "Kept");
-  Register(HKEY_LOCAL_MACHINE, "KB1", "Hot-fix");
-  Register(HKEY_LOCAL_MACHINE, "Searched away", "Other");
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "No uninstall value", {{"DisplayName", "Kept too"}});
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "Kept", UsageRecord());
-  ScanInventory("kept", false);  // first run: lets the process open what it keeps open
-
-  const int before = CountOpenHandles();
-  ASSERT_GT(before, 0);
-  for (int i = 0; i < 5; ++i) {
-    ScanInventory("kept", false);
-    ScanInventory("", true);
-  }
-  EXPECT_EQ(before, CountOpenHandles());
-}
-
-TEST_F(InventoryScanTest, On32BitWindowsExactlyTheTwoRootsAreScanned) {
+TEST_F(InventoryScanTest, MissingKeysGiveAnEmptyInventoryAndTheTwoPassesCloseEveryKeyTheyOpen) {
   ASSERT_FALSE(RunsUnderWow64()) << "these tests run in a 32-bit prefix";
+  EXPECT_TRUE(ScanInventory("", true).empty());
+  // Every open below succeeds (each registration has a usage record), so each must be closed.
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    for (const char* key : {"Kept", "KB1", "Searched away", "No uninstall value"}) {
+      RegistrySandbox::AddRegistration(root, key, {{"DisplayName", key}});
+      RegistrySandbox::WriteUsageRecord(root, key, UsageOf(1, 1));
+    }
+    for (const char* key : {"Kept", "KB1", "Searched away"})
+      RegistrySandbox::WriteString(root, UninstallKey(key), "UninstallString", "u");
+  }
   RegistryCalls calls;
-  ScanInventory("", true);
-  EXPECT_EQ(2, calls.OpensOf(UninstallKeyPath));
+  EXPECT_EQ(2u, ScanInventory("kept", false).size());
+  EXPECT_EQ(6u, ScanInventory("", true).size());
+  EXPECT_EQ(4, calls.OpensOf(UninstallKeyPath)) << "each scan has exactly two passes: the two roots";
+  EXPECT_GE(calls.Opens, 20);
+  EXPECT_EQ(calls.Opens, calls.Closes);
+  EXPECT_TRUE(Boxes.Boxes().empty());
 }
 
 TEST(AsciiCaseTest, OnlyLettersAToZChange) {
-  EXPECT_EQ("ABC XYZ 09 @[`{", UpperCaseAscii("abc xyz 09 @[`{"));
-  EXPECT_EQ("\xE9\xFF\x80 \xC9", UpperCaseAscii("\xE9\xFF\x80 \xC9"));
+  EXPECT_EQ("ABC XYZ 09 @[`{ \xE9\xFF\x80\xC9", UpperCaseAscii("abc xyz 09 @[`{ \xE9\xFF\x80\xC9"));
 }
 
 }  // namespace

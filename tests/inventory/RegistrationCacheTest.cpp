@@ -6,10 +6,11 @@
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestData.h"
 
 namespace {
 
-const std::string AppKey = std::string(UninstallPath) + "App";
+using Texts = std::vector<std::string>;
 
 class RegistrationCacheTest : public ::testing::Test {
  protected:
@@ -21,77 +22,51 @@ class RegistrationCacheTest : public ::testing::Test {
     Sleep(2100);
   }
 
-  static ProgramEntry Scanned(const std::string& title, const std::string& search = "") {
+  // "title publisher use-count" of every entry listed.
+  static Texts Scanned(const std::string& search = "") {
+    Texts scanned;
     for (const auto& entry : ScanInventory(search, false))
-      if (Title(entry) == title) return entry;
-    ADD_FAILURE() << title << " not listed";
-    return ProgramEntry();
+      scanned.push_back(Title(entry) + " " + entry.Publisher + " " + std::to_string(entry.UseCount));
+    return scanned;
   }
 
   RegistrySandbox Registry;
   MessageBoxCatcher Boxes;
 };
 
-TEST_F(RegistrationCacheTest, UnchangedKeysAreNotReadAgain) {
-  ScanInventory("", false);
+TEST_F(RegistrationCacheTest, OnlyKeysWrittenSinceOrJustNowAreReadAgainAndTheResultIsTheSame) {
+  const Texts first = Scanned();
+  ASSERT_EQ((Texts{"Settled App Old 0", "Other Tool  0"}), first);
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Fresh", {{"UninstallString", "f.exe"}});
+  Scanned();
+
   RegistryCalls calls;
-  const std::vector<ProgramEntry> entries = ScanInventory("", false);
-
-  ASSERT_EQ(2u, entries.size());
-  EXPECT_EQ("Old", entries[0].Publisher);
-  EXPECT_EQ(0, calls.Queries);
-  EXPECT_EQ(0, calls.ValueEnumerations);
-  // The user has no uninstall key here; the machine has both.
-  EXPECT_EQ((std::vector<std::string>{UninstallPath, UninstallPath, ArpCachePath}), calls.OpenedPaths)
-      << "only the uninstall and usage cache keys of each root are opened";
+  EXPECT_EQ((Texts{"Settled App Old 0", "Fresh  0", "Other Tool  0"}), Scanned());
+  // The user has no uninstall key here; the machine has no usage cache key.
+  EXPECT_EQ((Texts{UninstallPath, UninstallPath, ArpCachePath, "Fresh"}), calls.OpenedPaths);
+  EXPECT_TRUE(Boxes.Boxes().empty());
 }
 
-TEST_F(RegistrationCacheTest, AChangedValueIsReadAgain) {
-  EXPECT_EQ("Old", Scanned("Settled App").Publisher);
-  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, AppKey, "Publisher", "New");
-  EXPECT_EQ("New", Scanned("Settled App").Publisher);
+TEST_F(RegistrationCacheTest, ChangedValuesAndDeletedKeysAreSeenAndUsageDataIsReadByEveryScan) {
+  Scanned();
+  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("App"), "Publisher", "New");
+  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("NotAProgram"), "UninstallString", "n.exe");
+  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey("Other"));
+  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "App", UsageOf(0, 9));
 
-  RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "NotAProgram", "UninstallString", "n.exe");
-  EXPECT_EQ("NotAProgram", Scanned("No uninstall value").KeyName);
-}
-
-TEST_F(RegistrationCacheTest, ADeletedValueOrKeyIsSeen) {
-  ScanInventory("", false);
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, AppKey.c_str(), 0, KEY_ALL_ACCESS, &key));
-  RegDeleteValueA(key, "UninstallString");
-  RegCloseKey(key);
-  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, std::string(UninstallPath) + "Other");
-
-  EXPECT_TRUE(ScanInventory("", false).empty());
+  EXPECT_EQ((Texts{"Settled App New 9", "No uninstall value  0"}), Scanned());
 }
 
 TEST_F(RegistrationCacheTest, AnEntryDroppedBySearchIsCompletedWhenItIsListedAgain) {
-  EXPECT_EQ("Other Tool", Title(ScanInventory("other", false).at(0)));
-  const ProgramEntry entry = Scanned("Settled App");
-  EXPECT_EQ("u.exe", entry.UninstallString);
-  EXPECT_EQ("Old", entry.Publisher);
+  EXPECT_EQ((Texts{"Other Tool  0"}), Scanned("other"));
+  const std::vector<ProgramEntry> entries = ScanInventory("", false);
+  ASSERT_EQ(2u, entries.size());
+  EXPECT_EQ("u.exe", entries[0].UninstallString);
+  EXPECT_EQ("Old", entries[0].Publisher);
 
   RegistryCalls calls;
-  EXPECT_EQ(1u, ScanInventory("settled", false).size());
+  EXPECT_EQ((Texts{"Settled App Old 0"}), Scanned("settled"));
   EXPECT_EQ(0, calls.OpensOf("App"));
-}
-
-TEST_F(RegistrationCacheTest, UsageDataIsReadByEveryScan) {
-  EXPECT_EQ(0, Scanned("Settled App").HasUsageData);
-  UsageRecord record;
-  record.UseCount = 9;
-  RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "App", record);
-  EXPECT_EQ(9, Scanned("Settled App").UseCount);
-}
-
-TEST(RegistrationCacheFreshKeysTest, KeysWrittenJustNowAreReadByEveryScan) {
-  RegistrySandbox registry;
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Fresh", {{"UninstallString", "u.exe"}});
-  ScanInventory("", false);
-  RegistryCalls calls;
-  ScanInventory("", false);
-  EXPECT_EQ(1, calls.OpensOf("Fresh"));
 }
 
 }  // namespace

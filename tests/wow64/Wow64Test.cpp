@@ -3,153 +3,93 @@
 // views. They refuse to run anywhere but under Wine.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <set>
 
 #include "actions/RemoveEntry.h"
 #include "inventory/InventoryScan.h"
-#include "inventory/UsageCache.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
 
 namespace {
 
-bool RunningUnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+using Texts = std::vector<std::string>;
+const REGSAM View32 = KEY_WOW64_32KEY, View64 = KEY_WOW64_64KEY;
 
 class Wow64ScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!RunningUnderWine()) GTEST_SKIP() << "writes to HKEY_LOCAL_MACHINE: runs only under Wine";
+    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+      GTEST_SKIP() << "writes to HKEY_LOCAL_MACHINE: runs only under Wine";
     ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
-    Prefix = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId()) + "-";
-    // The user's registrations are kept apart; the machine's are the real ones of the prefix.
-    UserScratch.reset(new HkcuOnly());
   }
 
   void TearDown() override {
-    for (const auto& written : Written) DeleteMachineKey(written.first, written.second);
+    for (const auto& written : Written) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, written.second.c_str(), 0, KEY_ALL_ACCESS | written.first, &key) != 0)
+        continue;
+      RegDeleteKeyA(key, "");  // an empty name deletes the key itself
+      RegCloseKey(key);
+    }
   }
 
-  // A machine registration in the given view (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
-  void Register(REGSAM view, const std::string& name, const std::string& displayName) {
-    const std::string key = Prefix + name;
-    WriteMachineValue(view, UninstallPath + key, "DisplayName", REG_SZ, displayName + '\0');
-    WriteMachineValue(view, UninstallPath + key, "UninstallString", REG_SZ, std::string("u.exe") + '\0');
+  void Write(REGSAM view, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                                 &key, nullptr));
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+    Written.insert({view, path});
+  }
+
+  void Register(REGSAM view, const std::string& name) {
+    Write(view, UninstallPath + Prefix + name, "UninstallString", REG_SZ, std::string("u.exe", 6));
   }
 
   void WriteUsage(REGSAM view, const std::string& name, int32_t useCount) {
     UsageRecord record;
     record.UseCount = useCount;
-    WriteMachineValue(view, ArpCachePath + Prefix + name, "SlowInfoCache", REG_BINARY, record.Bytes());
+    Write(view, ArpCachePath + Prefix + name, "SlowInfoCache", REG_BINARY, record.Bytes());
   }
 
-  // The entries of this test's own registrations, in scan order.
-  std::vector<ProgramEntry> ScanOwn() const {
-    std::vector<ProgramEntry> own;
+  // "<32|64> <name> <use count, or - without usage data>" of this test's own machine registrations,
+  // in scan order.
+  Texts ScanOwn() const {
+    Texts own;
     for (const auto& entry : ScanInventory("", false))
-      if (entry.KeyName.compare(0, Prefix.size(), Prefix) == 0) own.push_back(entry);
+      if (entry.Root == HKEY_LOCAL_MACHINE && entry.KeyName.compare(0, Prefix.size(), Prefix) == 0)
+        own.push_back(std::string(entry.View == View64 ? "64 " : entry.View == 0 ? "32 " : "? ") +
+                      entry.KeyName.substr(Prefix.size()) + " " +
+                      (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
     return own;
   }
 
-  static bool MachineKeyExists(REGSAM view, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-  }
-
-  std::string Prefix;
+  const std::string Prefix = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId()) + "-";
+  std::set<std::pair<REGSAM, std::string>> Written;
   MessageBoxCatcher Boxes;
-
- private:
-  // Redirects HKEY_CURRENT_USER only.
-  struct HkcuOnly {
-    HkcuOnly() {
-      RegCreateKeyExA(HKEY_CURRENT_USER, Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key, nullptr);
-      RegOverridePredefKey(HKEY_CURRENT_USER, Key);
-    }
-    ~HkcuOnly() {
-      RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-      RegCloseKey(Key);
-      RegDeleteKeyA(HKEY_CURRENT_USER, Path().c_str());
-    }
-    static std::string Path() { return "Software\\QuillmereTests\\Wow64-" + std::to_string(GetCurrentProcessId()); }
-    HKEY Key = nullptr;
-  };
-
-  void WriteMachineValue(REGSAM view, const std::string& path, const std::string& name, DWORD type,
-                         const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                             nullptr, &key, nullptr));
-    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-    if (std::find(Written.begin(), Written.end(), std::make_pair(view, path)) == Written.end())
-      Written.emplace_back(view, path);
-  }
-
-  static void DeleteMachineKey(REGSAM view, const std::string& path) {
-    HKEY parent = nullptr;
-    const size_t slash = path.rfind('\\');
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view, &parent) !=
-        ERROR_SUCCESS)
-      return;
-    RegDeleteKeyA(parent, path.substr(slash + 1).c_str());
-    RegCloseKey(parent);
-  }
-
-  std::unique_ptr<HkcuOnly> UserScratch;
-  std::vector<std::pair<REGSAM, std::string>> Written;
 };
 
-TEST_F(Wow64ScanTest, SixtyFourBitRegistrationsFollowTheThirtyTwoBitOnes) {
-  Register(KEY_WOW64_64KEY, "A", "Sixty-four A");
-  Register(KEY_WOW64_32KEY, "Z", "Thirty-two Z");
-  Register(KEY_WOW64_64KEY, "B", "Sixty-four B");
+TEST_F(Wow64ScanTest, SixtyFourBitRegistrationsFollowTheThirtyTwoBitOnesWithTheUsageDataOfTheirOwnView) {
+  Register(View64, "A");
+  Register(View32, "Z");
+  Register(View32, "Both");
+  Register(View64, "Both");
+  WriteUsage(View32, "Both", 3);
+  WriteUsage(View64, "Both", 64);
+  WriteUsage(View32, "A", 5);
 
-  std::vector<ProgramEntry> entries = ScanOwn();
-  ASSERT_EQ(3u, entries.size());
-  EXPECT_EQ("Thirty-two Z", entries[0].DisplayName);
-  EXPECT_EQ("Sixty-four A", entries[1].DisplayName);
-  EXPECT_EQ("Sixty-four B", entries[2].DisplayName);
-  EXPECT_EQ(static_cast<REGSAM>(0), entries[0].View);
-  EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), entries[1].View);
-  for (const auto& entry : entries) EXPECT_EQ(HKEY_LOCAL_MACHINE, entry.Root);
-}
-
-TEST_F(Wow64ScanTest, ARegistrationInBothViewsIsListedTwiceWithTheUsageDataOfItsOwnView) {
-  Register(KEY_WOW64_32KEY, "Both", "In both views");
-  Register(KEY_WOW64_64KEY, "Both", "In both views");
-  WriteUsage(KEY_WOW64_32KEY, "Both", 3);
-  WriteUsage(KEY_WOW64_64KEY, "Both", 64);
-  Register(KEY_WOW64_64KEY, "Only64", "Only in the 64-bit view");
-  WriteUsage(KEY_WOW64_32KEY, "Only64", 5);
-
-  std::vector<ProgramEntry> entries = ScanOwn();
-  ASSERT_EQ(3u, entries.size());
-  EXPECT_EQ(static_cast<REGSAM>(0), entries[0].View);
-  EXPECT_EQ(3, entries[0].UseCount);
-  EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), entries[1].View);
-  EXPECT_EQ(64, entries[1].UseCount);
-  EXPECT_EQ(Prefix + "Only64", entries[2].KeyName);
-  EXPECT_EQ(0, entries[2].HasUsageData);
+  EXPECT_EQ((Texts{"32 Both 3", "32 Z -", "64 A -", "64 Both 64"}), ScanOwn());
 }
 
 TEST_F(Wow64ScanTest, RemovingAnEntryDeletesItInItsOwnViewOnly) {
-  for (REGSAM removed : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    SCOPED_TRACE(removed == KEY_WOW64_64KEY ? "64-bit entry removed" : "32-bit entry removed");
-    const REGSAM kept = removed == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    Register(KEY_WOW64_32KEY, "Twin", "Twin");
-    Register(KEY_WOW64_64KEY, "Twin", "Twin");
-    const std::vector<ProgramEntry> entries = ScanOwn();
-    ASSERT_EQ(2u, entries.size());
-
-    RemoveEntry(entries[removed == KEY_WOW64_64KEY ? 1 : 0]);
-    EXPECT_FALSE(MachineKeyExists(removed, UninstallPath + Prefix + "Twin"));
-    EXPECT_TRUE(MachineKeyExists(kept, UninstallPath + Prefix + "Twin"));
-    const std::vector<ProgramEntry> left = ScanOwn();
-    ASSERT_EQ(1u, left.size());
-    EXPECT_EQ(removed == KEY_WOW64_64KEY ? static_cast<REGSAM>(0) : static_cast<REGSAM>(KEY_WOW64_64KEY), left[0].View);
+  for (REGSAM removed : {View64, View32}) {
+    SCOPED_TRACE(removed == View64 ? "64-bit entry removed" : "32-bit entry removed");
+    Register(View32, "Twin");
+    Register(View64, "Twin");
+    ASSERT_EQ((Texts{"32 Twin -", "64 Twin -"}), ScanOwn());
+    for (const auto& entry : ScanInventory("", false))
+      if (entry.KeyName == Prefix + "Twin" && entry.View == (removed == View64 ? View64 : 0)) RemoveEntry(entry);
+    EXPECT_EQ(Texts{removed == View64 ? "32 Twin -" : "64 Twin -"}, ScanOwn());
   }
   EXPECT_TRUE(Boxes.Boxes().empty());
 }
