@@ -11,6 +11,7 @@ void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
   if (!LoopDone) return;
   if (!LoopDone() && static_cast<LONG>(GetTickCount() - LoopDeadline) < 0) return;
   LoopDone = nullptr;
+  EndMenu();  // a menu's own loop would swallow the quit message
   PostQuitMessage(0);
 }
 
