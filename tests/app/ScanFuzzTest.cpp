@@ -16,13 +16,11 @@
 
 namespace {
 
+#define FIELD(name) {#name, &ProgramEntry::name}
 const std::pair<const char*, std::string ProgramEntry::*> StringFields[] = {
-    {"DisplayName", &ProgramEntry::DisplayName}, {"QuietDisplayName", &ProgramEntry::QuietDisplayName},
-    {"UninstallString", &ProgramEntry::UninstallString}, {"QuietUninstallString", &ProgramEntry::QuietUninstallString},
-    {"DisplayVersion", &ProgramEntry::DisplayVersion}, {"Publisher", &ProgramEntry::Publisher},
-    {"HelpLink", &ProgramEntry::HelpLink}, {"Comments", &ProgramEntry::Comments}, {"DisplayIcon", &ProgramEntry::DisplayIcon}};
-// "uninstallstring" is the wrong case: the scan must not take it for an uninstall value.
-const char* const OtherNames[] = {"EstimatedSize", "WindowsInstaller", "uninstallstring"};
+    FIELD(DisplayName), FIELD(QuietDisplayName), FIELD(UninstallString), FIELD(QuietUninstallString),
+    FIELD(DisplayVersion), FIELD(Publisher), FIELD(HelpLink), FIELD(Comments), FIELD(DisplayIcon)};
+#undef FIELD
 const DWORD Types[] = {REG_SZ, REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_DWORD, REG_BINARY, REG_MULTI_SZ,
                        REG_QWORD, REG_NONE, REG_DWORD_BIG_ENDIAN, 0x1234};
 
@@ -81,17 +79,18 @@ Registration Written(size_t index) {
   made.KeyName += Text(Pick(Chance(10) ? 255 - made.KeyName.size() : 30));
   for (const auto& field : StringFields)
     if (Chance(2)) made.Values[field.first] = field.second == &ProgramEntry::DisplayIcon && Chance(2) ? Icon() : Data();
-  for (const char* name : OtherNames)
+  for (const char* name : {"EstimatedSize", "WindowsInstaller", "uninstallstring"})  // the last in the wrong case
     if (Chance(2)) made.Values[name] = Data();
   if (made.Values.count("UninstallString")) made.Values.erase("uninstallstring");  // the registry would keep one
   RegistrySandbox::CreateKey(made.Root, UninstallPath + made.KeyName);
-  for (const auto& value : made.Values)
-    RegistrySandbox::WriteValue(made.Root, UninstallPath + made.KeyName, value.first, value.second.Type, value.second.Bytes);
+  for (const auto& [name, value] : made.Values)
+    RegistrySandbox::WriteValue(made.Root, UninstallPath + made.KeyName, name, value.Type, value.Bytes);
   if (Chance(4)) {
     made.Usage.Type = Chance(10) ? REG_SZ : REG_BINARY;
     for (size_t i = 0, size = Chance(3) ? 552 : Pick(700); i < size; ++i)
       made.Usage.Bytes += static_cast<char>(Chance(3) ? 0 : Random());
-    RegistrySandbox::WriteValue(made.Root, ArpCachePath + made.KeyName, "SlowInfoCache", made.Usage.Type, made.Usage.Bytes);
+    RegistrySandbox::WriteValue(made.Root, ArpCachePath + made.KeyName, "SlowInfoCache", made.Usage.Type,
+                                made.Usage.Bytes);
   }
   return made;
 }
@@ -100,8 +99,7 @@ std::string SearchText(const std::vector<Registration>& written) {
   if (Chance(4)) return Text(1 + Pick(3));
   const std::string& name = written[Pick(written.size())].KeyName;
   std::string text = name.substr(Pick(name.size()), 1 + Pick(6));
-  if (Chance(2))
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (Chance(2)) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
   return text;
 }
 
@@ -116,7 +114,7 @@ std::string DataOf(const Registration& registration, const char* name, std::init
 
 uint64_t LittleEndian(const std::string& bytes, size_t offset, size_t size) {
   uint64_t value = 0;
-  for (size_t i = 0; i < size; ++i) value |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+  for (size_t i = 0; i < size; ++i) value |= uint64_t{static_cast<unsigned char>(bytes[offset + i])} << (8 * i);
   return value;
 }
 
@@ -185,7 +183,6 @@ using ScanFuzzTest = AppTest;
 
 TEST_F(ScanFuzzTest, RandomRegistrationsAreListedExactlyAsTheRulesSay) {
   const unsigned seed = static_cast<unsigned>(Setting("QUILLMERE_FUZZ_SEED", 1));
-  SCOPED_TRACE("seed " + std::to_string(seed));
   Random.seed(seed);
   for (int byte = 0x20; byte < 0x100; ++byte) {
     char text = static_cast<char>(byte), back = 0;
@@ -202,7 +199,7 @@ TEST_F(ScanFuzzTest, RandomRegistrationsAreListedExactlyAsTheRulesSay) {
   for (int round = 0; round < 6; ++round) {
     AppSettings.ShowSystemComponents = Chance(2);
     const std::string search = round == 0 ? "" : SearchText(written);
-    SCOPED_TRACE("round " + std::to_string(round) + " search [" + search + "]");
+    SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " search [" + search + "]");
     SearchEdit.SetText(search);
     KillTimer(MainWindow.GetHandle(), 0);
     Scan();

@@ -49,21 +49,18 @@ class PopulationTest : public AppTest {
   void SetUp() override {
     ExtractHook = &Extract;
     ReplaceHook = &Replace;
-    ASSERT_TRUE(Extract.Installed() && Replace.Installed());
     AppTest::SetUp();
   }
 
   static void AddProgram(const std::string& key, std::vector<std::pair<std::string, std::string>> values,
-                         DWORD estimatedSize = 0) {
+                         DWORD kilobytes = 0, std::vector<UsageRecord> usage = {}) {
     values.push_back({"UninstallString", "uninstall.exe"});
     RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, key, values);
-    if (estimatedSize) RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(key), "EstimatedSize", estimatedSize);
+    if (kilobytes) RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(key), "EstimatedSize", kilobytes);
+    for (const UsageRecord& record : usage) RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, record);
   }
-  static void SetUsage(const std::string& key, UsageRecord record, const std::wstring& path = L"") {
-    record.HasProgramPath = !path.empty();
-    record.ProgramPath = path;
-    RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, record);
-  }
+  // A record of the usual size with the path of the program used, once.
+  static UsageRecord UsedFrom(const std::wstring& path) { return {552, 1, 0, 0, 0, 1, path}; }
 
   // The image of each item, then the numbers of large and of small images.
   static std::vector<int> Images() {
@@ -73,8 +70,8 @@ class PopulationTest : public AppTest {
       SendMessageA(ProgramList.GetHandle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&image));
       images.push_back(image.iImage);
     }
-    images.push_back(ImageList_GetImageCount(ProgramList.LargeImages));
-    images.push_back(ImageList_GetImageCount(ProgramList.SmallImages));
+    images.insert(images.end(), {ImageList_GetImageCount(ProgramList.LargeImages),
+                                 ImageList_GetImageCount(ProgramList.SmallImages)});
     return images;
   }
 
@@ -88,13 +85,10 @@ TEST_F(PopulationTest, ItemsAreSortedByNameWithTheirCellsAndTheStatusBarCountsTh
   AddProgram("anonymous", {{"DisplayName", "anonymous"}});
   AddProgram("estimated", {{"DisplayName", "Estimated"}, {"Publisher", "Acme"}}, 1500);
   AddProgram("big", {{"DisplayName", "Big estimate"}}, 3 * 1024 * 1024);
-  AddProgram("huge", {{"DisplayName", "Huge"}, {"Publisher", "Usage Corp"}});
-  SetUsage("huge", UsageOf(5ll << 30, 7, spring));
+  AddProgram("huge", {{"DisplayName", "Huge"}, {"Publisher", "Usage Corp"}}, 0, {UsageOf(5ll << 30, 7, spring)});
   AddProgram("quiet", {{"QuietDisplayName", "Quiet name"}});
-  AddProgram("uncounted", {{"DisplayName", "Uncounted"}});
-  SetUsage("uncounted", UsageOf(999, -1, autumn));
-  AddProgram("unused", {{"DisplayName", "Unused"}}, 1500);  // usage data without a size leaves the size empty
-  SetUsage("unused", UsageOf(0, 0, autumn));
+  AddProgram("uncounted", {{"DisplayName", "Uncounted"}}, 0, {UsageOf(999, -1, autumn)});
+  AddProgram("unused", {{"DisplayName", "Unused"}}, 1500, {UsageOf(0, 0, autumn)});  // usage data without a size
   StartUp();
 
   EXPECT_EQ((Texts{"Application", "Size", "Company", "Frequency of use", "Date last used"}), ColumnHeaders());
@@ -111,7 +105,6 @@ TEST_F(PopulationTest, ItemsAreSortedByNameWithTheirCellsAndTheStatusBarCountsTh
   for (int item = 0; item < 7; ++item)
     for (int column = 0; column < 5; ++column) EXPECT_EQ(rows[item][column], CellText(item, column)) << item;
   EXPECT_EQ(0, SelectedIndex());
-  EXPECT_NE("", FormatDate(spring));
 
   for (auto search : {Texts{"", "7 applications"}, Texts{"ESTIM", "2 applications"}, Texts{"quiet", "1 applications"},
                       Texts{"none", "Nothing found"}}) {
@@ -120,7 +113,6 @@ TEST_F(PopulationTest, ItemsAreSortedByNameWithTheirCellsAndTheStatusBarCountsTh
     EXPECT_EQ(search[1], StatusText()) << search[0];
   }
   EXPECT_TRUE(ListTitles().empty() && ProgramInventory.empty());
-  EXPECT_EQ(5u, ColumnHeaders().size());
 }
 
 TEST_F(PopulationTest, TheIconIsTheDisplayIconSplitAtTheLastCommaElseTheUsedProgramsPath) {
@@ -139,12 +131,9 @@ TEST_F(PopulationTest, TheIconIsTheDisplayIconSplitAtTheLastCommaElseTheUsedProg
     expected.push_back(location.second);
     ++key[0];
   }
-  AddProgram("x", {{"DisplayIcon", "C:\\a\\icons.dll,1"}});
-  SetUsage("x", UsageOf(0, 1), L"C:\\a\\other.exe");
-  AddProgram("y", {});
-  SetUsage("y", UsageOf(0, 1), L"C:\\a\\program.exe");
-  AddProgram("z", {});
-  SetUsage("z", UsageOf(100, 1));
+  AddProgram("x", {{"DisplayIcon", "C:\\a\\icons.dll,1"}}, 0, {UsedFrom(L"C:\\a\\other.exe")});
+  AddProgram("y", {}, 0, {UsedFrom(L"C:\\a\\program.exe")});
+  AddProgram("z", {}, 0, {UsageOf(100, 1)});
   expected.insert(expected.end(), {{"C:\\a\\icons.dll", 1}, {"C:\\a\\program.exe", 0}});
   StartUp();
 

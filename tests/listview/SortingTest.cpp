@@ -17,13 +17,12 @@ using Titles = std::vector<std::string>;
 
 class SortingTest : public AppTest {
  protected:
-  static void AddProgram(const std::string& title, const std::string& publisher = "", DWORD estimatedSize = 0) {
+  static void AddProgram(const std::string& title, const std::string& publisher = "", DWORD kilobytes = 0,
+                         const UsageRecord& usage = UsageRecord()) {
     RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, title,
                                      {{"DisplayName", title}, {"Publisher", publisher}, {"UninstallString", "u"}});
-    if (estimatedSize) RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(title), "EstimatedSize", estimatedSize);
-  }
-  static void SetUsage(const std::string& key, const UsageRecord& record) {
-    RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, record);
+    if (kilobytes) RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(title), "EstimatedSize", kilobytes);
+    if (usage.ProgramSize) RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, title, usage);
   }
 
   // A press and release of the left button in the middle of the header item.
@@ -41,12 +40,9 @@ TEST_F(SortingTest, AHeaderClickSortsAscendingAndASecondOneDescending) {
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
   AddProgram("sizeless");
   AddProgram("Small", "acme", 1);
-  AddProgram("Three gigabytes", "Zeta");
-  SetUsage("Three gigabytes", UsageOf(3ll << 30, 12, FileTimeOf(2010, 6, 1)));
-  AddProgram("Five gigabytes", "\xC4pfel");
-  SetUsage("Five gigabytes", UsageOf(5ll << 30, 0, FileTimeOf(2022, 6, 1)));
-  AddProgram("Four terabytes", "Beta");
-  SetUsage("Four terabytes", UsageOf(4ll << 40, -1, FileTimeOf(2001, 6, 1)));
+  AddProgram("Three gigabytes", "Zeta", 0, UsageOf(3ll << 30, 12, FileTimeOf(2010, 6, 1)));
+  AddProgram("Five gigabytes", "\xC4pfel", 0, UsageOf(5ll << 30, 0, FileTimeOf(2022, 6, 1)));
+  AddProgram("Four terabytes", "Beta", 0, UsageOf(4ll << 40, -1, FileTimeOf(2001, 6, 1)));
   StartUp();
   const Titles byName = {"Five gigabytes", "Four terabytes", "sizeless", "Small", "Three gigabytes"};
   const Titles bySize = {"sizeless", "Small", "Three gigabytes", "Five gigabytes", "Four terabytes"};
@@ -60,8 +56,7 @@ TEST_F(SortingTest, AHeaderClickSortsAscendingAndASecondOneDescending) {
   EXPECT_EQ(Titles(bySize.rbegin(), bySize.rend()), ListTitles());
   ClickHeader(2);  // bytes with case: the empty publisher first, capitals before small letters
   EXPECT_EQ((Titles{"sizeless", "Four terabytes", "Three gigabytes", "Small", "Five gigabytes"}), ListTitles());
-  EXPECT_EQ(2, AppSettings.SortColumn);
-  EXPECT_EQ(1, AppSettings.SortAscending);
+  EXPECT_EQ((std::vector<int>{2, 1}), (std::vector<int>{AppSettings.SortColumn, AppSettings.SortAscending}));
   // Programs without usage data come first, an unknown use count with them.
   ClickHeader(3);
   Titles sorted = ListTitles();
