@@ -495,6 +495,22 @@ TEST_F(ActionsTest, WhileAnUninstallerRunsTheWindowRepaintsButNoOtherActionStart
   EXPECT_TRUE(Boxes.Texts().empty()) << "no removal was confirmed";
 }
 
+// An uninstaller that hands over to a copy of itself and exits: the wait ends with the launched process.
+TEST_F(ActionsTest, TheWaitEndsWithTheLaunchedUninstallerNotWithTheCopyItStarted) {
+  const std::string releaseName = "QuillmereCopy-" + std::to_string(GetCurrentProcessId());
+  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
+  const std::string command = Helper.CommandLine("--spawn-copy " + releaseName);
+  Register(HKEY_LOCAL_MACHINE, "tool", "Tool", command);
+  StartUp();
+  RegistryCalls calls;
+  Command(IDM_UNINSTALL);
+  EXPECT_EQ(Texts{command}, Helper.Launches()) << "the copy is still waiting";
+  EXPECT_EQ(1, Scans(calls));
+  SetEvent(release);
+  EXPECT_TRUE(RunMainLoopUntil([&] { return Helper.Launches().size() == 2; }, 30000)) << "the copy ran";
+  CloseHandle(release);
+}
+
 // No changes nothing. Yes is answered while the search timer fires; a rescan then would put
 // another entry (the other root's, or none) where the selected one is.
 TEST_F(ActionsTest, RemovalAnsweredYesDeletesOnlyTheSelectedRootsKeyOfANameRegisteredUnderBoth) {
