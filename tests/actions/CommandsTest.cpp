@@ -30,11 +30,18 @@ using CommandsTest = AppTest;
 // The search timer on a clock of the test's own: the program's SetTimer and KillTimer are
 // replaced, and AdvanceClock delivers WM_TIMER at each due time that it passes.
 DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
-UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Due = Now + (Period = period), 1; }
+UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) {
+  Period = period;
+  Due = Now + period;
+  return 1;
+}
 BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
 void AdvanceClock(DWORD ms) {
   for (const DWORD end = Now + ms; Now < end;)
-    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+    if (++Now == Due && Period) {
+      Due += Period;
+      SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+    }
 }
 
 TEST_F(CommandsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
@@ -218,7 +225,11 @@ void PressKey(WORD key, bool control) {
 }
 
 struct RealInputTest : AppTest {
-  void SetUp() override { AppTest::SetUp(), SetForegroundWindow(MainWindow.GetHandle()), PumpMessages(); }
+  void SetUp() override {
+    AppTest::SetUp();
+    SetForegroundWindow(MainWindow.GetHandle());
+    PumpMessages();
+  }
 };
 
 TEST_F(RealInputTest, TypingInTheSearchBoxFiltersTheList) {
@@ -291,10 +302,12 @@ TEST_F(RealInputTest, TheShortcutKeysRunTheirCommands) {
       {"Ctrl+Execute", VK_EXECUTE, true, [&] { return launches.CommandLines == Texts{"MsiExec.exe /X{6A3C}"}; }},
   };
   for (const auto& key : keys) {
-    Boxes.Clear(), launches.CommandLines.clear();
+    Boxes.Clear();
+    launches.CommandLines.clear();
     // A box's closing may leave another window in front for a moment; the keys go to the front window.
     ASSERT_TRUE(RunMainLoopUntil([] {
-      SetForegroundWindow(MainWindow.GetHandle()), ProgramList.SetFocus();
+      SetForegroundWindow(MainWindow.GetHandle());
+      ProgramList.SetFocus();
       return GetForegroundWindow() == MainWindow.GetHandle() && GetFocus() == ProgramList.GetHandle();
     }));
     PressKey(key.Key, key.Control);
