@@ -7,6 +7,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Settings.h"
+#include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
@@ -38,6 +39,29 @@ TEST(ApplicationTest, ARunScansFocusesTheListAndReturnsOneAfterTheMainWindowIsCl
   EXPECT_EQ(1, AppSettings.SortAscending);
   EXPECT_FALSE(IsWindow(MainWindow.GetHandle()));
   EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(ApplicationTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
+  RegistrySandbox registry;
+  MessageBoxCatcher boxes;
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "a", {{"DisplayName", "Alpha"}, {"UninstallString", "u"}});
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA taken = {};  // the main window's class name, taken by another class
+  taken.cbSize = sizeof taken;
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.hInstance = instance;
+  taken.lpszClassName = MainWindow.ClassName.c_str();
+  ASSERT_NE(0, RegisterClassExA(&taken));
+
+  EXPECT_EQ(-1, RunApplication(instance));
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  const CaughtMessageBox& box = boxes.Boxes()[0];
+  EXPECT_EQ((std::vector<std::string>{"Couldn't create the main window", "Quillmere"}),
+            (std::vector<std::string>{box.Text, box.Caption}));
+  EXPECT_EQ(nullptr, box.Owner);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_OK), box.Style);
+  EXPECT_TRUE(ProgramInventory.empty()) << "no scan after a failed start";
+  UnregisterClassA(MainWindow.ClassName.c_str(), instance);
 }
 
 }  // namespace
