@@ -25,10 +25,3 @@ inline void DoubleClick(int item) {
   SendMessageA(ProgramList.GetHandle(), LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
   SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 5, rect.top + 2));
 }
-
-inline void Deselect() {
-  LVITEMA none = {};
-  none.stateMask = LVIS_SELECTED;
-  SendMessageA(ProgramList.GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-  PumpMessages();
-}

@@ -20,14 +20,10 @@ void BuildOnce() {
 // Undoes what an earlier test of the same process changed.
 void ResetState() {
   ApplyDefaultSettings();
-  KillTimer(MainWindow.GetHandle(), 0);
   SearchEdit.SetText("");
-  KillTimer(MainWindow.GetHandle(), 0);
+  KillTimer(MainWindow.GetHandle(), 0);  // the new text started the search timer again
   CheckMenuItem(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS, MF_BYCOMMAND | MF_UNCHECKED);
   ProgramList.SetView(AppSettings.ListViewMode);
-  LVITEMA none = {};
-  none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(ProgramList.GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
   SendMessageA(ProgramList.GetHandle(), LVM_DELETEALLITEMS, 0, 0);
   ProgramInventory.clear();
 }
@@ -36,6 +32,7 @@ void ResetState() {
 
 void AppTest::SetUp() {
   BuildOnce();
+  Deselect();  // while the entries of the items are still there
   ResetState();
   PumpMessages();
 }
@@ -90,6 +87,13 @@ std::string AppTest::StatusText() { return WindowText(StatusBar.GetHandle()); }
 
 int AppTest::SelectedIndex() {
   return static_cast<int>(SendMessageA(ProgramList.GetHandle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void AppTest::Deselect() {
+  LVITEMA none = {};
+  none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(ProgramList.GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+  PumpMessages();
 }
 
 void AppTest::Select(int item) {

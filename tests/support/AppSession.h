@@ -32,6 +32,7 @@ class AppTest : public ::testing::Test {
   static std::string StatusText();
   static int SelectedIndex();
   static void Select(int item);
+  static void Deselect();
 
   RegistrySandbox Registry;
   MessageBoxCatcher Boxes;
