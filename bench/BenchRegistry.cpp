@@ -21,8 +21,8 @@ const char* const IconFiles[] = {
     "C:\\windows\\system32\\taskmgr.exe,0",
 };
 
-const char* const Words[] = {"Amber", "Birch", "Cobalt", "Drift", "Ember", "Fern", "Granite", "Harbor",
-                             "Iris", "Juniper", "Kestrel", "Lumen", "Meadow", "Nimbus", "Orchard", "Pebble"};
+const char* const Words[] = {"Amber", "Birch",   "Cobalt",  "Drift", "Ember",  "Fern",   "Granite", "Harbor",
+                             "Iris",  "Juniper", "Kestrel", "Lumen", "Meadow", "Nimbus", "Orchard", "Pebble"};
 
 std::string Format(const char* format, int a, int b = 0) {
   char text[256];
@@ -78,7 +78,8 @@ void WriteRegistration(int i) {
   HKEY registration = CreateKey(RootOf(i), UninstallPath + key);
   SetString(registration, "DisplayName", DisplayNameOf(i));
   SetString(registration, "UninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\"", i));
-  if (i % 4 == 0) SetString(registration, "QuietUninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\" /S", i));
+  if (i % 4 == 0)
+    SetString(registration, "QuietUninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\" /S", i));
   SetString(registration, "DisplayVersion", Format("%d.%d", i % 9 + 1, i % 13));
   SetString(registration, "Publisher", std::string(Words[(i * 7) % 16]) + " Software");
   SetString(registration, "URLInfoAbout", Format("http://bench%d.example/", i));

@@ -142,7 +142,8 @@ Result Measure(int count, const Options& options) {
   result.Count = count;
   {
     RegistryCalls calls;
-    result.ColdRegistryMs = MedianMs(1, [&result] { result.Listed = static_cast<int>(ScanInventory("", false).size()); });
+    result.ColdRegistryMs =
+        MedianMs(1, [&result] { result.Listed = static_cast<int>(ScanInventory("", false).size()); });
     result.ColdCallsPerRegistration = static_cast<double>(calls.Total()) / count;
   }
   {
@@ -179,7 +180,8 @@ void PrintTable(const std::vector<Result>& results, const Options& options) {
               options.Repeats, options.Rescans);
   std::printf("%8s %7s %16s %12s %10s %12s %14s %12s %9s %12s %12s\n", "N", "listed", "registry ms", "1st scan ms",
               "rescan ms", "search ms", "sort ms (max)", "calls/N", "peak MB", "GDI 1->R", "USER 1->R");
-  std::printf("%8s %7s %16s %12s %10s %12s %14s %12s\n", "", "", "(first, again)", "", "", "(listed)", "", "(first, again)");
+  std::printf("%8s %7s %16s %12s %10s %12s %14s %12s\n", "", "", "(first, again)", "", "", "(listed)", "",
+              "(first, again)");
   for (const Result& r : results) {
     char registry[32], search[32], calls[32], gdi[32], user[32];
     std::snprintf(registry, sizeof registry, "%.1f, %.1f", r.ColdRegistryMs, r.RegistryMs);
@@ -193,14 +195,17 @@ void PrintTable(const std::vector<Result>& results, const Options& options) {
   }
   std::printf("\n");
   for (const Result& r : results) {
-    std::printf("BENCH n=%d listed=%d first_registry_ms=%.2f registry_ms=%.2f first_scan_ms=%.2f scan_ms=%.2f search_ms=%.2f "
-                "search_listed=%d",
-                r.Count, r.Listed, r.ColdRegistryMs, r.RegistryMs, r.FirstScanMs, r.ScanMs, r.SearchMs, r.SearchListed);
-    for (size_t column = 0; column < r.SortMs.size(); ++column) std::printf(" sort%zu_ms=%.3f", column, r.SortMs[column]);
-    std::printf(" first_calls_per_registration=%.2f calls_per_registration=%.2f peak_working_set_mb=%.1f gdi_1=%lu gdi_%d=%lu "
-                "user_1=%lu user_%d=%lu\n",
-                r.ColdCallsPerRegistration, r.CallsPerRegistration, r.PeakWorkingSetMb, r.AfterOne.Gdi, options.Rescans, r.AfterMany.Gdi,
-                r.AfterOne.User, options.Rescans, r.AfterMany.User);
+    std::printf(
+        "BENCH n=%d listed=%d first_registry_ms=%.2f registry_ms=%.2f first_scan_ms=%.2f scan_ms=%.2f search_ms=%.2f "
+        "search_listed=%d",
+        r.Count, r.Listed, r.ColdRegistryMs, r.RegistryMs, r.FirstScanMs, r.ScanMs, r.SearchMs, r.SearchListed);
+    for (size_t column = 0; column < r.SortMs.size(); ++column)
+      std::printf(" sort%zu_ms=%.3f", column, r.SortMs[column]);
+    std::printf(
+        " first_calls_per_registration=%.2f calls_per_registration=%.2f peak_working_set_mb=%.1f gdi_1=%lu gdi_%d=%lu "
+        "user_1=%lu user_%d=%lu\n",
+        r.ColdCallsPerRegistration, r.CallsPerRegistration, r.PeakWorkingSetMb, r.AfterOne.Gdi, options.Rescans,
+        r.AfterMany.Gdi, r.AfterOne.User, options.Rescans, r.AfterMany.User);
   }
   std::fflush(stdout);
 }

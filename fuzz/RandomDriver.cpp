@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
   long runs = 0;
   while (std::chrono::steady_clock::now() < end) {
     std::vector<uint8_t> input(random() % 1024);
-    for (auto& byte : input) byte = static_cast<uint8_t>(random() % 4 == 0 ? "0123456789,- \t"[random() % 14] : random());
+    for (auto& byte : input)
+      byte = static_cast<uint8_t>(random() % 4 == 0 ? "0123456789,- \t"[random() % 14] : random());
     LLVMFuzzerTestOneInput(input.data(), input.size());
     ++runs;
   }

@@ -1,12 +1,13 @@
 // The name comparison equals "upper-case a to z of copies, then compare unsigned bytes", and
 // every comparison is antisymmetric.
+#include "listview/Comparisons.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "inventory/AsciiCase.h"
-#include "listview/Comparisons.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ignoringCase != -CompareIgnoringAsciiCase(second, first)) std::abort();
   if (CompareBytes(first, second) != Sign(first.compare(second))) std::abort();
   if (CompareBytes(first, second) != -CompareBytes(second, first)) std::abort();
-  const int64_t a = static_cast<int64_t>(std::hash<std::string>()(first)), b = static_cast<int64_t>(std::hash<std::string>()(second));
+  const int64_t a = static_cast<int64_t>(std::hash<std::string>()(first)),
+                b = static_cast<int64_t>(std::hash<std::string>()(second));
   if (CompareNumbers(a, b) != (a > b) - (a < b)) std::abort();
   return 0;
 }

@@ -19,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t space = text.find(' ');
   if (space == std::string::npos || space == 0) std::abort();
   const std::string unit = text.substr(space + 1);
-  const double divisor = unit == "B" ? 1.0 : unit == "KB" ? 1024.0 : unit == "MB" ? 1048576.0 : unit == "GB" ? 1073741824.0 : 0;
+  const double divisor = unit == "B"    ? 1.0
+                         : unit == "KB" ? 1024.0
+                         : unit == "MB" ? 1048576.0
+                         : unit == "GB" ? 1073741824.0
+                                        : 0;
   if (divisor == 0) std::abort();
   char* end = nullptr;
   const double shown = std::strtod(text.c_str(), &end);

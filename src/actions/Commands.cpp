@@ -155,8 +155,7 @@ void RouteListNotification(WPARAM, LPARAM header) {
 }
 
 void ShowContextMenu(WPARAM window, int x, int y) {
-  const int which =
-      reinterpret_cast<HWND>(window) == ProgramList.GetHeader() ? IDR_COLUMNS_MENU : IDR_PROGRAM_MENU;
+  const int which = reinterpret_cast<HWND>(window) == ProgramList.GetHeader() ? IDR_COLUMNS_MENU : IDR_PROGRAM_MENU;
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(which));
   if (!menu) return;
   UpdateProgramMenu(menu, which);
@@ -175,8 +174,8 @@ void UpdateViewMarks() {
   CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
-  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4,
-                     IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn, MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn,
+                     MF_BYCOMMAND);
 }
 
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {

@@ -48,9 +48,9 @@ void FillDetails() {
 
 void ClearDetails() {
   ShowDetailsIcon(BlankIcon());
-  for (CWindow* control : std::initializer_list<CWindow*>{
-           &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
-           &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel})
+  for (CWindow* control : std::initializer_list<CWindow*>{&DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel,
+                                                          &LastUsedValue, &UsedLabel, &UsedValue, &PublisherValue,
+                                                          &PublisherLabel, &VersionValue, &VersionLabel})
     control->SetText("");
 }
 

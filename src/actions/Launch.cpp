@@ -49,8 +49,7 @@ void LaunchAndWait(std::string commandLine) {
   // CreateProcessA may write into its command line, so it gets a copy as long as the text.
   std::vector<char> buffer(commandLine.c_str(), commandLine.c_str() + commandLine.size() + 1);
 
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     ShowError("Couldn't launch the program \"" + commandLine + "\"");
     return;
   }

@@ -26,8 +26,8 @@ std::string QuietCommand(const ProgramEntry& entry) {
 
 bool OnlyQuietRemovalConfirmed() {
   return MessageBoxA(MainWindow.GetHandle(),
-                     "Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
-                     AppTitle, MB_ICONWARNING | MB_YESNO) == IDYES;
+                     "Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?", AppTitle,
+                     MB_ICONWARNING | MB_YESNO) == IDYES;
 }
 
 }  // namespace

@@ -40,12 +40,10 @@ struct Placement {
 
 // The children of the details pane, with their positions and sizes inside it.
 const Placement DetailsChildren[] = {
-    {&DetailsIcon, 6, 6, 50, 50},         {&DetailsTitle, 50, 14, 400, 20},
-    {&DetailsSeparator, 6, 42, 400, 2},   {&SizeLabel, 8, 48, 70, 16},
-    {&SizeValue, 85, 48, 93, 16},         {&LastUsedLabel, 8, 64, 70, 16},
-    {&LastUsedValue, 85, 64, 93, 16},     {&UsedLabel, 8, 80, 70, 16},
-    {&UsedValue, 85, 80, 93, 16},         {&PublisherLabel, 184, 48, 70, 16},
-    {&PublisherValue, 254, 48, 100, 16},  {&VersionLabel, 184, 64, 70, 16},
+    {&DetailsIcon, 6, 6, 50, 50},       {&DetailsTitle, 50, 14, 400, 20},    {&DetailsSeparator, 6, 42, 400, 2},
+    {&SizeLabel, 8, 48, 70, 16},        {&SizeValue, 85, 48, 93, 16},        {&LastUsedLabel, 8, 64, 70, 16},
+    {&LastUsedValue, 85, 64, 93, 16},   {&UsedLabel, 8, 80, 70, 16},         {&UsedValue, 85, 80, 93, 16},
+    {&PublisherLabel, 184, 48, 70, 16}, {&PublisherValue, 254, 48, 100, 16}, {&VersionLabel, 184, 64, 70, 16},
     {&VersionValue, 254, 64, 100, 16},
 };
 
@@ -130,8 +128,7 @@ void CreateProgramList() {
   ProgramList.OnCommand = HandleCommand;
   ProgramList.OnItemChanged = OnSelectionChanged;
   ProgramList.OnColumnClick = OnColumnClicked;
-  ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE,
-                     WS_EX_CLIENTEDGE);
+  ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE);
   ProgramList.InsertColumn("Application", 180);
   ProgramList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
   ProgramList.SetView(AppSettings.ListViewMode);
@@ -154,8 +151,7 @@ void LayoutDetailsPane(int width) {
 
 void LayoutBottomRow(int width, int height, int statusHeight) {
   SearchLabel.SetPosition(Margin, height - SearchLabel.GetHeight() - statusHeight - Margin);
-  SearchEdit.SetPosition(SearchLabel.GetWidth() + 2 * Margin,
-                         height - SearchEdit.GetHeight() - statusHeight - Margin);
+  SearchEdit.SetPosition(SearchLabel.GetWidth() + 2 * Margin, height - SearchEdit.GetHeight() - statusHeight - Margin);
   ButtonAnchor.SetPosition(width - ButtonAnchor.GetWidth() - Margin,
                            height - ButtonAnchor.GetHeight() - statusHeight - Margin);
   RemoveButton.SetPosition(ButtonAnchor.GetX() - RemoveButton.GetWidth() - Margin, ButtonAnchor.GetY());

@@ -17,9 +17,7 @@ namespace {
 bool Scanning = false;
 bool ScanRequested = false;
 
-std::string StatusText(size_t count) {
-  return count == 0 ? "Nothing found" : std::to_string(count) + " applications";
-}
+std::string StatusText(size_t count) { return count == 0 ? "Nothing found" : std::to_string(count) + " applications"; }
 
 void ScanOnce() {
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));

@@ -5,8 +5,6 @@ std::string FormatDate(const FILETIME& time) {
   SYSTEMTIME systemTime;
   if (!FileTimeToSystemTime(&time, &systemTime)) return "";
   char text[20];
-  if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &systemTime, nullptr, text,
-                     sizeof text) == 0)
-    return "";
+  if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &systemTime, nullptr, text, sizeof text) == 0) return "";
   return text;
 }

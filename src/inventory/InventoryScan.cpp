@@ -27,9 +27,9 @@ struct ScanFilter {
 // sets that time, so the values are still the same.
 struct KnownRegistration {
   FILETIME LastWrite;
-  bool Listed;            // it has an uninstall value
-  bool Complete;          // every value was read, not only the display names
-  ProgramEntry Entry;     // without usage data, which is read anew by every scan
+  bool Listed;         // it has an uninstall value
+  bool Complete;       // every value was read, not only the display names
+  ProgramEntry Entry;  // without usage data, which is read anew by every scan
 };
 
 using RegistrationId = std::tuple<HKEY, REGSAM, std::string>;

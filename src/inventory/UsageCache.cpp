@@ -3,8 +3,7 @@
 #include "inventory/UsageRecord.h"
 #include "registry/RegistryKey.h"
 
-const char* const UsageCachePath =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+const char* const UsageCachePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
 
 namespace {
 
@@ -12,8 +11,7 @@ namespace {
 std::string ToAnsiPath(const std::u16string& path) {
   std::wstring wide(path.begin(), path.end());
   char ansi[MAX_PATH];
-  if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr) == 0)
-    return "";
+  if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr) == 0) return "";
   return ansi;
 }
 

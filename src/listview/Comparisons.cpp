@@ -11,9 +11,7 @@ unsigned char UpperAscii(char c) {
 
 }  // namespace
 
-int CompareBytes(const std::string& first, const std::string& second) {
-  return Sign(first.compare(second));
-}
+int CompareBytes(const std::string& first, const std::string& second) { return Sign(first.compare(second)); }
 
 int CompareIgnoringAsciiCase(const std::string& first, const std::string& second) {
   const size_t common = first.size() < second.size() ? first.size() : second.size();

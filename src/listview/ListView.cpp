@@ -5,8 +5,7 @@ namespace {
 const UINT IconListFlags = ILC_COLOR16 | ILC_MASK;
 
 HIMAGELIST CreateIconList(int widthMetric, int heightMetric) {
-  return ImageList_Create(GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
-                          IconListFlags, 1, 1);
+  return ImageList_Create(GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), IconListFlags, 1, 1);
 }
 
 // Values that the control reads from the low word of lParam (-2 travels as 0xFFFE).
@@ -29,9 +28,8 @@ LRESULT CListView::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
 bool CListView::Create(HWND parent, DWORD style, DWORD exStyle) {
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&classes);
-  Handle = CreateWindowExA(exStyle, ClassName.c_str(), nullptr,
-                           style | WS_CHILD | WS_VISIBLE | LVS_REPORT, X, Y, Width, Height, parent,
-                           nullptr, ParentInstance(parent), static_cast<CWindow*>(this));
+  Handle = CreateWindowExA(exStyle, ClassName.c_str(), nullptr, style | WS_CHILD | WS_VISIBLE | LVS_REPORT, X, Y, Width,
+                           Height, parent, nullptr, ParentInstance(parent), static_cast<CWindow*>(this));
   if (!Handle) return false;
   CreateImageLists();
   Subclass();
@@ -66,8 +64,7 @@ bool CListView::SetColumnWidth(int column, int width) {
 }
 
 void CListView::AutoSizeColumns() {
-  for (int column = 0; column < ColumnCount; ++column)
-    SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
+  for (int column = 0; column < ColumnCount; ++column) SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 HWND CListView::GetHeader() const { return reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0)); }
@@ -97,9 +94,7 @@ void CListView::SetItem(const std::string& text, int item, int subItem, int imag
   Send(LVM_SETITEMA, 0, ItemAddress(cell));
 }
 
-void CListView::SetItemText(const std::string& text, int item, int subItem) {
-  SetItem(text, item, subItem, 0);
-}
+void CListView::SetItemText(const std::string& text, int item, int subItem) { SetItem(text, item, subItem, 0); }
 
 bool CListView::DeleteAllItems() { return Send(LVM_DELETEALLITEMS, 0, 0) == 1; }
 
@@ -115,9 +110,7 @@ LPARAM CListView::GetItemParam(int index) const {
   return item.lParam;
 }
 
-int CListView::GetSelectedCount() const {
-  return static_cast<int>(Send(LVM_GETSELECTEDCOUNT, 0, 0));
-}
+int CListView::GetSelectedCount() const { return static_cast<int>(Send(LVM_GETSELECTEDCOUNT, 0, 0)); }
 
 int CListView::GetSelectedIndex() const {
   return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -126,8 +119,7 @@ int CListView::GetSelectedIndex() const {
 LPARAM CListView::GetSelectedItemParam() const {
   int index = GetSelectedIndex();
   if (index == -1) {
-    MessageBoxA(nullptr, "CListView::GetSelectedItemParam - No selected item found", "",
-                MB_ICONERROR);
+    MessageBoxA(nullptr, "CListView::GetSelectedItemParam - No selected item found", "", MB_ICONERROR);
     return 0;
   }
   return GetItemParam(index);
@@ -153,9 +145,7 @@ int CListView::GetTopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDE
 
 bool CListView::Scroll(int dx, int dy) { return Send(LVM_SCROLL, dx, dy) == 1; }
 
-bool CListView::EnsureVisible(int index, bool partly) {
-  return Send(LVM_ENSUREVISIBLE, index, InLowWord(partly)) == 1;
-}
+bool CListView::EnsureVisible(int index, bool partly) { return Send(LVM_ENSUREVISIBLE, index, InLowWord(partly)) == 1; }
 
 DWORD CListView::SetExtendedStyle(DWORD styles) {
   return static_cast<DWORD>(Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));
@@ -167,17 +157,13 @@ void CListView::SetView(DWORD view) {
   SetWindowLongA(Handle, GWL_STYLE, static_cast<LONG>((style & ~LVS_TYPEMASK) | view));
 }
 
-DWORD CListView::GetView() const {
-  return static_cast<DWORD>(GetWindowLongA(Handle, GWL_STYLE)) & LVS_TYPEMASK;
-}
+DWORD CListView::GetView() const { return static_cast<DWORD>(GetWindowLongA(Handle, GWL_STYLE)) & LVS_TYPEMASK; }
 
 int CListView::AddLargeIcon(HICON icon) { return ImageList_ReplaceIcon(LargeImages, -1, icon); }
 
 int CListView::AddSmallIcon(HICON icon) { return ImageList_ReplaceIcon(SmallImages, -1, icon); }
 
-bool CListView::RemoveAllIcons() {
-  return ImageList_Remove(LargeImages, -1) && ImageList_Remove(SmallImages, -1);
-}
+bool CListView::RemoveAllIcons() { return ImageList_Remove(LargeImages, -1) && ImageList_Remove(SmallImages, -1); }
 
 int CListView::GetImageCount() const { return ImageList_GetImageCount(LargeImages); }
 

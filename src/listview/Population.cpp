@@ -81,8 +81,7 @@ void PopulateList(bool autosize) {
   if (selected == -1) selected = 0;
 
   ProgramList.DeleteAllItems();
-  while (ProgramList.DeleteColumn(1)) {
-  }
+  while (ProgramList.DeleteColumn(1)) {}
   InsertOptionalColumns();
   ProgramIcons.BeginPopulation(ProgramInventory.size());
   InsertItems();

@@ -27,8 +27,7 @@ QueryResult QueryValue(HKEY key, const std::string& name, DWORD& type, void* buf
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
-  return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) ==
-         ERROR_SUCCESS;
+  return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
 }
 
 // RegDeleteKeyExA exists only where there are registry views (64-bit Windows, Vista and later).
@@ -95,9 +94,7 @@ bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t 
     return false;
   }
   DWORD type = 0, size = 0;
-  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_BINARY || size == 0 ||
-      size > capacity)
-    return false;
+  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_BINARY || size == 0 || size > capacity) return false;
   if (!ReadData(Handle, name, buffer, size)) {
     ReportError(ReadFailed);
     return false;
@@ -110,8 +107,7 @@ bool CRegistryKey::HasValue(const std::string& name) {
   std::vector<char> valueName(0x4000);
   for (DWORD index = 0;; ++index) {
     DWORD length = 0x4000;
-    if (RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS)
+    if (RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       return false;
     if (lstrcmpA(valueName.data(), name.c_str()) == 0) return true;
   }
@@ -125,9 +121,7 @@ void CRegistryKey::EnumerateSubKeys() {
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof keyName;
     FILETIME written = {};
-    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written) !=
-        ERROR_SUCCESS)
-      break;
+    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS) break;
     SubKeyNames.emplace_back(keyName, length);
     SubKeyWriteTimes.push_back(written);
   }

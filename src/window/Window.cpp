@@ -17,17 +17,13 @@ bool Dispatch(Slot slot, Arguments... arguments) {
   return true;
 }
 
-CWindow* WindowOf(HWND hwnd) {
-  return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA));
-}
+CWindow* WindowOf(HWND hwnd) { return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA)); }
 
-void AttachWindow(HWND hwnd, CWindow* window) {
-  SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG>(window));
-}
+void AttachWindow(HWND hwnd, CWindow* window) { SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG>(window)); }
 
 HFONT CreateMainWindowFont() {
-  return CreateFontA(13, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+  return CreateFontA(13, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
 }
 
 void SetFontAndRedraw(HWND window, HGDIOBJ font) {
@@ -58,8 +54,7 @@ std::string CWindow::GetText() {
 void CWindow::SetSize(int width, int height) {
   Width = width;
   Height = height;
-  if (Handle)
-    SetWindowPos(Handle, nullptr, 0, 0, width, height, SWP_NOMOVE | KeepZOrderAndActivation);
+  if (Handle) SetWindowPos(Handle, nullptr, 0, 0, width, height, SWP_NOMOVE | KeepZOrderAndActivation);
 }
 
 void CWindow::SetPosition(int x, int y) {
@@ -80,17 +75,11 @@ void CWindow::Invalidate(bool erase) { InvalidateRect(Handle, nullptr, erase); }
 
 bool CWindow::IsMaximized() const { return IsZoomed(Handle) != FALSE; }
 
-HFONT CWindow::GetFont() const {
-  return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0));
-}
+HFONT CWindow::GetFont() const { return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0)); }
 
-void CWindow::SetFont(HFONT font) {
-  SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-}
+void CWindow::SetFont(HFONT font) { SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
 
-bool CWindow::GetLogFont(LOGFONTA* logFont) const {
-  return GetObjectA(GetFont(), sizeof(LOGFONTA), logFont) != 0;
-}
+bool CWindow::GetLogFont(LOGFONTA* logFont) const { return GetObjectA(GetFont(), sizeof(LOGFONTA), logFont) != 0; }
 
 bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -106,33 +95,19 @@ bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
       Width = LowWord(lParam);
       Height = HighWord(lParam);
       return Dispatch(OnSize, Width, Height, wParam);
-    case WM_NOTIFY:
-      return Dispatch(OnNotify, wParam, lParam);
-    case WM_CONTEXTMENU:
-      return Dispatch(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
-    case WM_KEYDOWN:
-      return Dispatch(OnKeyDown, wParam, lParam);
-    case WM_KEYUP:
-      return Dispatch(OnKeyUp, wParam, lParam);
-    case WM_CHAR:
-      return Dispatch(OnChar, wParam, lParam);
-    case WM_DEADCHAR:
-      return Dispatch(OnDeadChar, wParam, lParam);
-    case WM_COMMAND:
-      return Dispatch(OnCommand, wParam, lParam);
-    case WM_TIMER:
-      return Dispatch(OnTimer, wParam, lParam);
-    case WM_MOUSEMOVE:
-      return Dispatch(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
-    case WM_LBUTTONUP:
-      Dispatch(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam));
-      return Dispatch(OnClick);
-    case WM_LBUTTONDBLCLK:
-      return Dispatch(OnDoubleClick);
-    case WM_SIZING:
-      return Dispatch(OnSizing, wParam, lParam);
-    default:
-      return false;
+    case WM_NOTIFY: return Dispatch(OnNotify, wParam, lParam);
+    case WM_CONTEXTMENU: return Dispatch(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
+    case WM_KEYDOWN: return Dispatch(OnKeyDown, wParam, lParam);
+    case WM_KEYUP: return Dispatch(OnKeyUp, wParam, lParam);
+    case WM_CHAR: return Dispatch(OnChar, wParam, lParam);
+    case WM_DEADCHAR: return Dispatch(OnDeadChar, wParam, lParam);
+    case WM_COMMAND: return Dispatch(OnCommand, wParam, lParam);
+    case WM_TIMER: return Dispatch(OnTimer, wParam, lParam);
+    case WM_MOUSEMOVE: return Dispatch(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
+    case WM_LBUTTONUP: Dispatch(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam)); return Dispatch(OnClick);
+    case WM_LBUTTONDBLCLK: return Dispatch(OnDoubleClick);
+    case WM_SIZING: return Dispatch(OnSizing, wParam, lParam);
+    default: return false;
   }
 }
 
@@ -158,8 +133,8 @@ bool CApplicationWindow::RegisterWindowClass(HINSTANCE instance) const {
 
 bool CApplicationWindow::Create(HINSTANCE instance, int showCommand) {
   if (!RegisterWindowClass(instance)) return false;
-  Handle = CreateWindowExA(0, ClassName.c_str(), Text.c_str(), WS_OVERLAPPEDWINDOW, X, Y, Width,
-                           Height, nullptr, Menu, instance, static_cast<CWindow*>(this));
+  Handle = CreateWindowExA(0, ClassName.c_str(), Text.c_str(), WS_OVERLAPPEDWINDOW, X, Y, Width, Height, nullptr, Menu,
+                           instance, static_cast<CWindow*>(this));
   if (!Handle) return false;
   SetFontAndRedraw(Handle, CreateMainWindowFont());
   ShowWindow(Handle, showCommand);
@@ -175,8 +150,7 @@ void CApplicationWindow::RunMessageLoop() {
   }
 }
 
-LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
+LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
     auto creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     AttachWindow(hwnd, static_cast<CWindow*>(creation->lpCreateParams));
@@ -187,8 +161,8 @@ LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM 
 }
 
 bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
-  Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE,
-                           X, Y, Width, Height, parent, nullptr, ParentInstance(parent), this);
+  Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE, X, Y, Width, Height,
+                           parent, nullptr, ParentInstance(parent), this);
   if (!Handle) return false;
   if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
   Subclass();
@@ -201,8 +175,7 @@ HINSTANCE CControl::ParentInstance(HWND parent) {
 
 void CControl::Subclass() {
   AttachWindow(Handle, this);
-  ControlProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(Handle, GWL_WNDPROC, reinterpret_cast<LONG>(SubclassProc)));
+  ControlProc = reinterpret_cast<WNDPROC>(SetWindowLongA(Handle, GWL_WNDPROC, reinterpret_cast<LONG>(SubclassProc)));
 }
 
 LRESULT CALLBACK CControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <set>
@@ -26,7 +25,9 @@ std::vector<Texts> Shown(const MessageBoxCatcher& boxes) {
   std::vector<Texts> shown;
   for (const CaughtMessageBox& box : boxes.Boxes())
     shown.push_back({box.Text, box.Caption, std::to_string(box.Style),
-                     box.Owner == MainWindow.GetHandle() ? "main" : box.Owner ? "other" : ""});
+                     box.Owner == MainWindow.GetHandle() ? "main"
+                     : box.Owner                         ? "other"
+                                                         : ""});
   return shown;
 }
 Texts AppBox(const std::string& text, UINT style) { return {text, "Quillmere", std::to_string(style), "main"}; }
@@ -36,7 +37,11 @@ const Texts DeletionError = {"Error while deleting a registry key", "", std::to_
 
 class ActionsTest : public AppTest {
  protected:
-  void RemoveSelected(int answer) { Boxes.Clear(); Boxes.QueueAnswer(answer); Command(IDM_REMOVE_ENTRY); }
+  void RemoveSelected(int answer) {
+    Boxes.Clear();
+    Boxes.QueueAnswer(answer);
+    Command(IDM_REMOVE_ENTRY);
+  }
 
   static int IndexOf(const std::string& title) {
     const Texts titles = ListTitles();
@@ -60,11 +65,13 @@ TEST_F(ActionsTest, EachTriggerRunsTheUninstallStringVerbatimThenTheItemAtItsPla
     UninstallerScript helper;
     // Beta's uninstaller removes its registration after a moment, so a rescan that came before
     // its end would still list it; its error code is not reported; its quiet string is not used.
-    std::string command = helper.CommandLine("--sleep 300 " + DeleteRegistrationWords(Registry, HKEY_LOCAL_MACHINE,
-                                             "beta") + " --exit 1603  /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ");
+    std::string command =
+        helper.CommandLine("--sleep 300 " + DeleteRegistrationWords(Registry, HKEY_LOCAL_MACHINE, "beta") +
+                           " --exit 1603  /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ");
     while (command.size() < trigger.second) command += static_cast<char>('a' + command.size() % 26);
-    RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "beta", {{"DisplayName", "Beta"}, {"UninstallString", command},
-                                                                  {"QuietUninstallString", Helper.CommandLine("/q")}});
+    RegistrySandbox::AddRegistration(
+        HKEY_LOCAL_MACHINE, "beta",
+        {{"DisplayName", "Beta"}, {"UninstallString", command}, {"QuietUninstallString", Helper.CommandLine("/q")}});
     StartUp();
     Select(1);
     RegistryCalls calls;
@@ -123,7 +130,8 @@ TEST_F(ActionsTest, RepairLaunchesMsiexecWithTheProductCodeAndWithoutASelectionN
   const Trigger triggers[] = {{"Enter", PressEnter},
                               {"double-click", [] { DoubleClick(0); }},
                               {"Remove button", [] { ClickButton(RemoveButton); }},
-                              repairs[0], repairs[1],
+                              repairs[0],
+                              repairs[1],
                               {"uninstall command", [] { Command(IDM_UNINSTALL); }}};
   for (const Trigger& trigger : triggers) {
     Deselect();
@@ -235,12 +243,12 @@ TEST_F(ActionsTest, RemovalAnsweredYesDeletesOnlyTheSelectedRootsKeyOfANameRegis
 class RemovalSafetyTest : public ActionsTest, public ::testing::WithParamInterface<unsigned> {};
 
 TEST_P(RemovalSafetyTest, RemovingAnyEntryDeletesExactlyThatKey) {
-  const char* const names[] = {"App", "App 2", "App.old", "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}",
+  const char* const names[] = {"App", "App 2", "App.old",    "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}",
                                "a",   "Tool",  "Tool (x86)", "KB123456"};
   std::mt19937 random(GetParam());
   for (int round = 0; round < 25; ++round) {
     std::map<std::string, std::pair<HKEY, std::string>> written;  // root and key name by title
-    std::set<std::string> nested;  // the titles of those with a subkey
+    std::set<std::string> nested;                                 // the titles of those with a subkey
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
       RegistrySandbox::DeleteTree(root, "SOFTWARE");
       for (const char* name : names) {

@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <utility>
 
 #include "actions/ActionTesting.h"
@@ -78,7 +77,12 @@ TEST_F(CommandsTest, OnlyShowSystemComponentsRescansAndTheMenuMarksFollowEachCom
   const Texts scanned{"alpha", "Beta"}, rescanned{"alpha", "Gamma"}, reversed{"Beta", "alpha"};
   const Texts narrow{"Application"}, wide{"Application", "Company", "Frequency of use", "Date last used"};
   const UINT details = IDM_VIEW_DETAILS, up = IDM_SORT_ASCENDING, system = IDM_SHOW_SYSTEM_COMPONENTS;
-  const struct { UINT Id; int Scans; Texts Headers, Titles; Ids Marks; } steps[] = {
+  const struct {
+    UINT Id;
+    int Scans;
+    Texts Headers, Titles;
+    Ids Marks;
+  } steps[] = {
       {IDM_COLUMN_COMPANY, 0, {"Application", "Size"}, scanned, {details, up}},
       {IDM_COLUMN_SIZE, 0, narrow, scanned, {details, up}},
       {IDM_COLUMN_FREQUENCY, 0, {"Application", "Frequency of use"}, scanned, {details, up}},
@@ -109,7 +113,7 @@ const Ids ProgramCommands{IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY};
 
 // The grayed commands of the popup that a right-click on the list opens; it is closed at once.
 Ids GrayedInContextMenu() {
-  Ids grayed{0};  // no popup
+  Ids grayed{0};                            // no popup
   MessageSpy spy(ProgramList.GetHandle());  // the owner of the popup
   spy.WhileArriving([&](const SpiedMessage& message) {
     if (message.Message != WM_INITMENUPOPUP) return;
@@ -126,17 +130,22 @@ std::string Text(const CWindow& control) { return WindowText(control.GetHandle()
 
 // The details pane's texts in reading order: title, then label and value of each row.
 Texts PaneTexts() {
-  return {Text(DetailsTitle), Text(SizeLabel), Text(SizeValue), Text(LastUsedLabel), Text(LastUsedValue), Text(UsedLabel),
-          Text(UsedValue), Text(PublisherLabel), Text(PublisherValue), Text(VersionLabel), Text(VersionValue)};
+  return {Text(DetailsTitle),   Text(SizeLabel),    Text(SizeValue),   Text(LastUsedLabel),
+          Text(LastUsedValue),  Text(UsedLabel),    Text(UsedValue),   Text(PublisherLabel),
+          Text(PublisherValue), Text(VersionLabel), Text(VersionValue)};
 }
 
 TEST_F(CommandsTest, TheProgramCommandsTheRepairButtonAndTheDetailsFollowTheSelection) {
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "{6A3C}", {{"DisplayName", "Installer Product"},
-                                   {"UninstallString", "u"}, {"Publisher", "Acme"}, {"DisplayVersion", "2.5"}});
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "{6A3C}",
+                                   {{"DisplayName", "Installer Product"},
+                                    {"UninstallString", "u"},
+                                    {"Publisher", "Acme"},
+                                    {"DisplayVersion", "2.5"}});
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
   // Usage data without a program size: the estimated size stands in.
   const FILETIME used = FileTimeOf(2024, 3, 15), rare = FileTimeOf(2022, 11, 30);
-  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "q", {{"DisplayName", "Only Quiet"}, {"QuietUninstallString", "q"}});
+  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "q",
+                                   {{"DisplayName", "Only Quiet"}, {"QuietUninstallString", "q"}});
   RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("q"), "EstimatedSize", 2048);
   RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "q", UsageOf(0, 7, used));
   // An unknown use count; the program size wins over the estimated size.
@@ -150,13 +159,27 @@ TEST_F(CommandsTest, TheProgramCommandsTheRepairButtonAndTheDetailsFollowTheSele
   ASSERT_EQ((Texts{"Installer Product", "Only Quiet", "Rare Program", "{KEY-ONLY}"}), ListTitles());
 
   // Item -1: none selected; an empty Pane: not checked.
-  const struct { int Item; Ids Grayed; bool Repair; Texts Pane; } cases[] = {
+  const struct {
+    int Item;
+    Ids Grayed;
+    bool Repair;
+    Texts Pane;
+  } cases[] = {
       {0, {}, true, {"Installer Product", "", "", "", "", "", "", "Publisher:", "Acme", "Version:", "2.5"}},
-      {1, {IDM_UNINSTALL, IDM_MODIFY}, false, {"Only Quiet", "Estimated size:", "2 MB", "Last used on:",
-                                               FormatDate(used), "Used:", FormatUseCount(7), "", "", "", ""}},
-      {2, {IDM_MODIFY}, false, {"Rare Program", "Estimated size:", FormatSize(4096), "Last used on:",
-                                FormatDate(rare), "", "", "", "", "", ""}},
-      {3, {IDM_MODIFY}, false, {"{KEY-ONLY}", "Estimated size:", FormatSize(5ull << 30), "", "", "", "", "", "", "", ""}},
+      {1,
+       {IDM_UNINSTALL, IDM_MODIFY},
+       false,
+       {"Only Quiet", "Estimated size:", "2 MB", "Last used on:", FormatDate(used), "Used:", FormatUseCount(7), "", "",
+        "", ""}},
+      {2,
+       {IDM_MODIFY},
+       false,
+       {"Rare Program", "Estimated size:", FormatSize(4096), "Last used on:", FormatDate(rare), "", "", "", "", "",
+        ""}},
+      {3,
+       {IDM_MODIFY},
+       false,
+       {"{KEY-ONLY}", "Estimated size:", FormatSize(5ull << 30), "", "", "", "", "", "", "", ""}},
       {-1, ProgramCommands, false, {}},
   };
   for (const auto& selection : cases) {
@@ -268,13 +291,15 @@ TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTo
   ASSERT_TRUE(Xdotool("mousemove " + At(header.left + 20, (header.top + header.bottom) / 2) + " click 3"));
   // Once the menu shows (the loop's timer runs inside the menu's own loop then), "Company" is clicked.
   bool chosen = false;
-  EXPECT_TRUE(RunMainLoopUntil([&] {
-    RECT item;
-    if (!chosen && popup && IsWindowVisible(FindWindowA("#32768", nullptr)) &&
-        GetMenuItemRect(ProgramList.GetHandle(), popup, 1, &item) && item.right > item.left)
-      chosen = Xdotool("mousemove " + AtCenterOf(item) + " sleep 0.2 click 1");
-    return AppSettings.ShowCompanyColumn == 0;
-  }, 15000));
+  EXPECT_TRUE(RunMainLoopUntil(
+      [&] {
+        RECT item;
+        if (!chosen && popup && IsWindowVisible(FindWindowA("#32768", nullptr)) &&
+            GetMenuItemRect(ProgramList.GetHandle(), popup, 1, &item) && item.right > item.left)
+          chosen = Xdotool("mousemove " + AtCenterOf(item) + " sleep 0.2 click 1");
+        return AppSettings.ShowCompanyColumn == 0;
+      },
+      15000));
   const Texts states{"Program name grayed checked", "Company checked", "Size", "Frequency of use checked",
                      "Date last used"};
   EXPECT_EQ(states, items);
@@ -285,15 +310,23 @@ TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTo
 TEST_F(RealInputTest, TheShortcutKeysRunTheirCommands) {
   Register(HKEY_LOCAL_MACHINE, "{6A3C}", "Installer Product", "MsiExec.exe /X{6A3C}");
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
-  StartUp();  // selects the only program
+  StartUp();                                 // selects the only program
   Register(HKEY_CURRENT_USER, "z", "Zulu");  // seen only by a rescan, listed after it
-  LaunchInterceptor launches;  // every launch fails: nothing really runs
+  LaunchInterceptor launches;                // every launch fails: nothing really runs
   const auto boxShown = [&](const char* caption, const std::string& start) {
     return !Boxes.Boxes().empty() && Boxes.Boxes()[0].Caption == caption && !Boxes.Boxes()[0].Text.rfind(start, 0);
   };
   const auto searchFocused = [] { return GetFocus() == SearchEdit.GetHandle(); };
-  const struct { const char* Name; WORD Key; bool Control; std::function<bool()> Done; } keys[] = {
-      {"F5", VK_F5, false, [] { return ListTitles() == Texts{"Installer Product", "Zulu"}; }},
+  const struct {
+    const char* Name;
+    WORD Key;
+    bool Control;
+    std::function<bool()> Done;
+  } keys[] = {
+      {"F5", VK_F5, false,
+       [] {
+         return ListTitles() == Texts{"Installer Product", "Zulu"};
+       }},
       {"F3", VK_F3, false, searchFocused},
       {"Ctrl+F", 'F', true, searchFocused},
       {"F1", VK_F1, false, [&] { return boxShown("About Quillmere...", "Quillmere 1.0\r\n\r\n"); }},

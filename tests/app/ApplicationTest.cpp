@@ -1,10 +1,10 @@
-#include "app/Application.h"
-
 #include <windows.h>
 
 #include <commctrl.h>
+
 #include <gtest/gtest.h>
 
+#include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "inventory/ProgramEntry.h"

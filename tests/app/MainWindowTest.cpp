@@ -1,13 +1,12 @@
-#include "app/MainWindow.h"
-
 #include <windows.h>
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
+#include "app/MainWindow.h"
 #include "support/AppSession.h"
 
 namespace {
@@ -63,8 +62,9 @@ TEST_F(MainWindowTest, TheWindowStartsAt10By10With780By500AndPlacesEveryChildFro
   PumpMessages();
   ASSERT_TRUE(IsIconic(main));
   const Rect list = Placed(ProgramList);
-  EXPECT_EQ((Rect{0, 0, 0, 0}), (Rect{MainWindow.GetWidth(), MainWindow.GetHeight(), list[2] - list[0],
-                                       list[3] - list[1]})) << "the list is emptied";
+  EXPECT_EQ((Rect{0, 0, 0, 0}),
+            (Rect{MainWindow.GetWidth(), MainWindow.GetHeight(), list[2] - list[0], list[3] - list[1]}))
+      << "the list is emptied";
   ShowWindow(main, SW_RESTORE);
   PumpMessages();
   EXPECT_EQ((Rect{600, 400}), (Rect{MainWindow.GetWidth(), MainWindow.GetHeight()}));

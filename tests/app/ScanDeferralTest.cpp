@@ -1,11 +1,9 @@
-#include "app/Scan.h"
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <utility>
 
 #include "app/MainWindow.h"
+#include "app/Scan.h"
 #include "app/resources/ResourceIds.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"

@@ -1,10 +1,9 @@
 // Random registrations of every shape, scanned, listed and shown in the details pane: nothing
 // crashes, no message box appears, and the inventory equals a model of the rules written here.
 // Seeded and bounded; QUILLMERE_FUZZ_REGISTRATIONS and QUILLMERE_FUZZ_SEED scale it.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <map>
 #include <random>
 
@@ -16,12 +15,14 @@
 
 namespace {
 
-#define FIELD(name) {#name, &ProgramEntry::name}
+#define FIELD(name) \
+  { #name, &ProgramEntry::name }
 const std::pair<const char*, std::string ProgramEntry::*> StringFields[] = {
-    FIELD(DisplayName), FIELD(QuietDisplayName), FIELD(UninstallString), FIELD(QuietUninstallString),
-    FIELD(DisplayVersion), FIELD(Publisher), FIELD(HelpLink), FIELD(Comments), FIELD(DisplayIcon)};
+    FIELD(DisplayName),    FIELD(QuietDisplayName), FIELD(UninstallString), FIELD(QuietUninstallString),
+    FIELD(DisplayVersion), FIELD(Publisher),        FIELD(HelpLink),        FIELD(Comments),
+    FIELD(DisplayIcon)};
 #undef FIELD
-const DWORD Types[] = {REG_SZ, REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_DWORD, REG_BINARY, REG_MULTI_SZ,
+const DWORD Types[] = {REG_SZ,    REG_SZ,   REG_EXPAND_SZ,        REG_DWORD, REG_DWORD, REG_BINARY, REG_MULTI_SZ,
                        REG_QWORD, REG_NONE, REG_DWORD_BIG_ENDIAN, 0x1234};
 
 int Setting(const char* name, int fallback) {
@@ -29,13 +30,16 @@ int Setting(const char* name, int fallback) {
   return value && *value ? std::atoi(value) : fallback;
 }
 
-struct Value { DWORD Type; std::string Bytes; };
+struct Value {
+  DWORD Type;
+  std::string Bytes;
+};
 
 struct Registration {
   HKEY Root;
   std::string KeyName;
   std::map<std::string, Value> Values;  // by the exact name written
-  Value Usage;  // the usage-cache record; none if REG_NONE
+  Value Usage;                          // the usage-cache record; none if REG_NONE
 };
 
 std::mt19937 Random;
@@ -63,10 +67,11 @@ Value Data() {
 }
 
 Value Icon() {
-  static const char* const Files[] = {"C:\\windows\\notepad.exe", "C:\\windows\\regedit.exe", "C:\\nothing.exe", "",
-                                      "\"C:\\windows\\notepad.exe\"", "%SystemRoot%\\notepad.exe", "C:\\a,b.exe"};
-  static const char* const Numbers[] = {"", ",", ",0", ",1", ",-1", ", 2 ", ",2x", ",99999", ",-2147483648",
-                                        ",2147483647", ",,", ", "};
+  static const char* const Files[] = {
+      "C:\\windows\\notepad.exe",     "C:\\windows\\regedit.exe",  "C:\\nothing.exe", "",
+      "\"C:\\windows\\notepad.exe\"", "%SystemRoot%\\notepad.exe", "C:\\a,b.exe"};
+  static const char* const Numbers[] = {"",    ",",      ",0",           ",1",          ",-1", ", 2 ",
+                                        ",2x", ",99999", ",-2147483648", ",2147483647", ",,",  ", "};
   return {REG_SZ, Files[Pick(7)] + std::string(Numbers[Pick(12)]) + (Chance(5) ? Text(Pick(10)) : "") + '\0'};
 }
 
@@ -74,8 +79,10 @@ Value Icon() {
 Registration Written(size_t index) {
   static const char* const Prefixes[] = {"", "", "", "KB", "kb", "Microsoft Security Patch", "XKB"};
   // Unique whatever the registry's case folding: the index comes first.
-  Registration made{Chance(3) ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, Prefixes[Pick(7)] + std::to_string(index) + "-",
-                    {}, {REG_NONE, ""}};
+  Registration made{Chance(3) ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                    Prefixes[Pick(7)] + std::to_string(index) + "-",
+                    {},
+                    {REG_NONE, ""}};
   made.KeyName += Text(Pick(Chance(10) ? 255 - made.KeyName.size() : 30));
   for (const auto& field : StringFields)
     if (Chance(2)) made.Values[field.first] = field.second == &ProgramEntry::DisplayIcon && Chance(2) ? Icon() : Data();

@@ -21,7 +21,8 @@ namespace {
 void StartWaitingCopy(const char* eventName, const std::string& recordFile) {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string commandLine = std::string("\"") + self + "\" --wait-event " + eventName + " --record \"" + recordFile + "\"";
+  std::string commandLine =
+      std::string("\"") + self + "\" --wait-event " + eventName + " --record \"" + recordFile + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

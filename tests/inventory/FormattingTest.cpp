@@ -1,28 +1,44 @@
-#include "inventory/Formatting.h"
-
 #include <gtest/gtest.h>
 
 #include "inventory/DateFormatting.h"
+#include "inventory/Formatting.h"
 #include "support/TestData.h"
 
 namespace {
 
 TEST(FormattingTest, SizesChooseUnitAndDecimalsBeforeRoundingAndAreNotWrappedAbove4GiB) {
   const std::pair<uint64_t, const char*> table[] = {
-      {0, ""},           {1, "1 B"},          {999, "999 B"},         {1000, "0.98 KB"},
-      {1023, "1.00 KB"}, {1024, "1 KB"},       {1536, "1.50 KB"},      {10239, "10.00 KB"},
-      {10240, "10 KB"},  {50000, "48.8 KB"},   {102399, "100.0 KB"},   {150000, "146 KB"},
-      {999999, "977 KB"}, {1000000, "0.95 MB"}, {1048576, "1 MB"},     {123456789, "118 MB"},
-      {999999999, "954 MB"}, {1000000000, "0.93 GB"}, {4294967295u, "4 GB"}, {4294967296ull, "4 GB"},
-      {5000000000ull, "4.66 GB"}, {17716740096ull, "16.5 GB"}, {1000000000000ull, "931 GB"},
+      {0, ""},
+      {1, "1 B"},
+      {999, "999 B"},
+      {1000, "0.98 KB"},
+      {1023, "1.00 KB"},
+      {1024, "1 KB"},
+      {1536, "1.50 KB"},
+      {10239, "10.00 KB"},
+      {10240, "10 KB"},
+      {50000, "48.8 KB"},
+      {102399, "100.0 KB"},
+      {150000, "146 KB"},
+      {999999, "977 KB"},
+      {1000000, "0.95 MB"},
+      {1048576, "1 MB"},
+      {123456789, "118 MB"},
+      {999999999, "954 MB"},
+      {1000000000, "0.93 GB"},
+      {4294967295u, "4 GB"},
+      {4294967296ull, "4 GB"},
+      {5000000000ull, "4.66 GB"},
+      {17716740096ull, "16.5 GB"},
+      {1000000000000ull, "931 GB"},
   };
   for (const auto& row : table) EXPECT_EQ(row.second, FormatSize(row.first)) << row.first;
 }
 
 TEST(FormattingTest, UseCountsGiveAWordFollowedByTheCountInParentheses) {
-  const std::pair<uint32_t, const char*> table[] = {
-      {0, "rarely (0)"}, {2, "rarely (2)"}, {3, "occasionally (3)"}, {10, "occasionally (10)"},
-      {11, "frequently (11)"}, {4294967294u, "frequently (4294967294)"}};
+  const std::pair<uint32_t, const char*> table[] = {{0, "rarely (0)"},       {2, "rarely (2)"},
+                                                    {3, "occasionally (3)"}, {10, "occasionally (10)"},
+                                                    {11, "frequently (11)"}, {4294967294u, "frequently (4294967294)"}};
   for (const auto& row : table) EXPECT_EQ(row.second, FormatUseCount(row.first)) << row.first;
 }
 

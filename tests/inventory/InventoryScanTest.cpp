@@ -1,8 +1,7 @@
-#include "inventory/InventoryScan.h"
-
 #include <gtest/gtest.h>
 
 #include "inventory/AsciiCase.h"
+#include "inventory/InventoryScan.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"
@@ -42,9 +41,11 @@ TEST_F(InventoryScanTest, HotFixesAreHiddenByTheirKeyNamePrefixUnlessSystemCompo
 }
 
 TEST_F(InventoryScanTest, OnlyRegistrationsWithAnUninstallValueOfTheExactNameAreListed) {
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Both", {{"UninstallString", "a"}, {"QuietUninstallString", "b"}});
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Both",
+                                   {{"UninstallString", "a"}, {"QuietUninstallString", "b"}});
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "QuietOnly", {{"QuietUninstallString", "q"}});
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "LowerCase", {{"DisplayName", "Lower"}, {"uninstallstring", "u"}});
+  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "LowerCase",
+                                   {{"DisplayName", "Lower"}, {"uninstallstring", "u"}});
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "NameOnly", {{"DisplayName", "Named"}});
   RegistrySandbox::WriteValue(HKEY_LOCAL_MACHINE, UninstallKey("EmptyBinary"), "UninstallString", REG_BINARY, "");
 
@@ -88,9 +89,10 @@ TEST_F(InventoryScanTest, CurrentUserRegistrationsComeFirstAndSameNamesAreListed
 }
 
 TEST_F(InventoryScanTest, EveryValueLandsInItsOwnFieldAndOnlyADWordOneMarksAWindowsInstallerEntry) {
-  const Texts names = {"DisplayName", "UninstallString", "QuietDisplayName", "QuietUninstallString", "DisplayVersion",
-                       "Publisher", "URLInfoAbout", "URLUpdateInfo", "HelpLink", "HelpTelephone", "Contact",
-                       "Comments", "Readme", "DisplayIcon"};
+  const Texts names = {"DisplayName",    "UninstallString", "QuietDisplayName", "QuietUninstallString",
+                       "DisplayVersion", "Publisher",       "URLInfoAbout",     "URLUpdateInfo",
+                       "HelpLink",       "HelpTelephone",   "Contact",          "Comments",
+                       "Readme",         "DisplayIcon"};
   for (const auto& name : names) RegistrySandbox::WriteString(HKEY_LOCAL_MACHINE, UninstallKey("Full"), name, name);
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("Full"), "EstimatedSize", 1500);
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("Full"), "WindowsInstaller", 1);
@@ -102,8 +104,8 @@ TEST_F(InventoryScanTest, EveryValueLandsInItsOwnFieldAndOnlyADWordOneMarksAWind
   ASSERT_EQ(3u, entries.size());
   const ProgramEntry& e = entries[0];
   EXPECT_EQ(names, (Texts{e.DisplayName, e.UninstallString, e.QuietDisplayName, e.QuietUninstallString,
-                          e.DisplayVersion, e.Publisher, e.URLInfoAbout, e.URLUpdateInfo, e.HelpLink,
-                          e.HelpTelephone, e.Contact, e.Comments, e.Readme, e.DisplayIcon}));
+                          e.DisplayVersion, e.Publisher, e.URLInfoAbout, e.URLUpdateInfo, e.HelpLink, e.HelpTelephone,
+                          e.Contact, e.Comments, e.Readme, e.DisplayIcon}));
   EXPECT_EQ("Full", e.KeyName);
   EXPECT_EQ(1500u, e.EstimatedSize);
   EXPECT_EQ(1, e.WindowsInstaller);

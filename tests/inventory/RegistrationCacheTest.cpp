@@ -15,9 +15,11 @@ using Texts = std::vector<std::string>;
 class RegistrationCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "App",
-                                     {{"DisplayName", "Settled App"}, {"UninstallString", "u.exe"}, {"Publisher", "Old"}});
-    RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Other", {{"DisplayName", "Other Tool"}, {"UninstallString", "o.exe"}});
+    RegistrySandbox::AddRegistration(
+        HKEY_LOCAL_MACHINE, "App",
+        {{"DisplayName", "Settled App"}, {"UninstallString", "u.exe"}, {"Publisher", "Old"}});
+    RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Other",
+                                     {{"DisplayName", "Other Tool"}, {"UninstallString", "o.exe"}});
     RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "NotAProgram", {{"DisplayName", "No uninstall value"}});
     Sleep(2100);
   }

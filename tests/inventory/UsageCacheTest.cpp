@@ -1,10 +1,8 @@
-#include "inventory/UsageCache.h"
-
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <tuple>
 
+#include "inventory/UsageCache.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
 #include "support/TestData.h"
@@ -34,7 +32,9 @@ TEST(UsageCacheTest, RecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
   MessageBoxCatcher boxes;
   const FILETIME used = {0x11223344, 0x01C88884};
   const std::wstring path = L"C:\\Program Files\\App\\app.exe";
-  const auto write = [](const char* key, const std::string& bytes) { RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, bytes); };
+  const auto write = [](const char* key, const std::string& bytes) {
+    RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, key, bytes);
+  };
   write("Full", Record(7, used, 1, path).Bytes());
   write("Uncounted", Record(-1, {0, 0}, 1, path).Bytes());
   write("NoPathFlag", Record(7, used, 0, path).Bytes());

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -70,8 +70,8 @@ class PopulationTest : public AppTest {
       SendMessageA(ProgramList.GetHandle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&image));
       images.push_back(image.iImage);
     }
-    images.insert(images.end(), {ImageList_GetImageCount(ProgramList.LargeImages),
-                                 ImageList_GetImageCount(ProgramList.SmallImages)});
+    images.insert(images.end(),
+                  {ImageList_GetImageCount(ProgramList.LargeImages), ImageList_GetImageCount(ProgramList.SmallImages)});
     return images;
   }
 

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

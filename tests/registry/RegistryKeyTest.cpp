@@ -1,9 +1,7 @@
-#include "registry/RegistryKey.h"
-
 #include <gtest/gtest.h>
-
 #include <tuple>
 
+#include "registry/RegistryKey.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
 
@@ -52,7 +50,8 @@ TEST_F(RegistryKeyTest, ValuesAreReadAsStoredAndNeverOverrunTheirDestination) {
   EXPECT_TRUE(key.GetBinaryValue("Fits", buffer, 4));
   EXPECT_EQ("abcd!!", std::string(buffer, 6));
   EXPECT_TRUE(key.GetBinaryValue("Short", buffer, 4));
-  for (const char* name : {"TooLong", "Empty", "Text", "Missing"}) EXPECT_FALSE(key.GetBinaryValue(name, buffer, 4)) << name;
+  for (const char* name : {"TooLong", "Empty", "Text", "Missing"})
+    EXPECT_FALSE(key.GetBinaryValue(name, buffer, 4)) << name;
   EXPECT_EQ("xycd!!", std::string(buffer, 6));
   EXPECT_TRUE(key.Close());
   EXPECT_TRUE(Boxes.Boxes().empty());

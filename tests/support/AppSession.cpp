@@ -37,9 +37,7 @@ void AppTest::SetUp() {
   PumpMessages();
 }
 
-void AppTest::TearDown() {
-  PumpMessages();
-}
+void AppTest::TearDown() { PumpMessages(); }
 
 void AppTest::StartUp() {
   Scan();
@@ -86,7 +84,8 @@ std::vector<std::string> AppTest::ColumnHeaders() {
 std::string AppTest::StatusText() { return WindowText(StatusBar.GetHandle()); }
 
 int AppTest::SelectedIndex() {
-  return static_cast<int>(SendMessageA(ProgramList.GetHandle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return static_cast<int>(
+      SendMessageA(ProgramList.GetHandle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void AppTest::Deselect() {

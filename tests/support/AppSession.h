@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

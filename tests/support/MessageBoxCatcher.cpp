@@ -24,7 +24,10 @@ UINT IconStyle(HWND box) {
     if (shown) break;
   }
   if (!shown) return 0;
-  const struct { LPCSTR Icon; UINT Style; } standard[] = {
+  const struct {
+    LPCSTR Icon;
+    UINT Style;
+  } standard[] = {
       {IDI_HAND, MB_ICONERROR},
       {IDI_QUESTION, MB_ICONQUESTION},
       {IDI_EXCLAMATION, MB_ICONWARNING},

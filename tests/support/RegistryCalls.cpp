@@ -56,9 +56,10 @@ LONG WINAPI CountedDelete(HKEY key, LPCSTR name) {
 template <typename Function>
 void Hook(std::vector<std::unique_ptr<ApiHook>>& hooks, const char* name, Function standIn, Function& real) {
   hooks.push_back(std::make_unique<ApiHook>("ADVAPI32.dll", name, reinterpret_cast<void*>(standIn)));
-  real = hooks.back()->Installed() ? hooks.back()->Original<Function>()
-                                   : reinterpret_cast<Function>(reinterpret_cast<void*>(
-                                         GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
+  real =
+      hooks.back()->Installed()
+          ? hooks.back()->Original<Function>()
+          : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
 }
 
 }  // namespace

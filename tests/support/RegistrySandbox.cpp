@@ -1,12 +1,10 @@
 #include "support/RegistrySandbox.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 const char* const UninstallPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char* const ArpCachePath =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+const char* const ArpCachePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
 
 namespace {
 
@@ -40,8 +38,7 @@ void DeleteTreeUnder(HKEY parent, const std::string& path) {
   char name[MAX_PATH + 1];
   for (;;) {
     DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
+    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     DeleteTreeUnder(key, name);
   }
   RegCloseKey(key);
@@ -69,8 +66,7 @@ std::string UsageRecord::Bytes() const {
 
 RegistrySandbox::RegistrySandbox() {
   static int counter = 0;
-  Base = std::string(ScratchParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(++counter);
+  Base = std::string(ScratchParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   // A process killed before it could clean up may have left the key behind under the same name.
   DeleteTreeUnder(HKEY_CURRENT_USER, Base);
   CurrentUser = CreateOrFail(HKEY_CURRENT_USER, Base + "\\CurrentUser");
@@ -91,28 +87,24 @@ std::string RegistrySandbox::ScratchPath(HKEY root) const {
   return Base + (root == HKEY_LOCAL_MACHINE ? "\\LocalMachine" : "\\CurrentUser");
 }
 
-void RegistrySandbox::CreateKey(HKEY root, const std::string& path) {
-  RegCloseKey(CreateOrFail(root, path));
-}
+void RegistrySandbox::CreateKey(HKEY root, const std::string& path) { RegCloseKey(CreateOrFail(root, path)); }
 
-void RegistrySandbox::WriteValue(HKEY root, const std::string& path, const std::string& name,
-                                 DWORD type, const std::string& bytes) {
+void RegistrySandbox::WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                                 const std::string& bytes) {
   HKEY key = CreateOrFail(root, path);
   if (!key) return;
-  LONG result = RegSetValueExA(key, name.c_str(), 0, type,
-                               reinterpret_cast<const BYTE*>(bytes.data()),
+  LONG result = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                static_cast<DWORD>(bytes.size()));
   EXPECT_EQ(ERROR_SUCCESS, result) << "RegSetValueExA(" << path << ", " << name << ")";
   RegCloseKey(key);
 }
 
-void RegistrySandbox::WriteString(HKEY root, const std::string& path, const std::string& name,
-                                  const std::string& text, DWORD type) {
+void RegistrySandbox::WriteString(HKEY root, const std::string& path, const std::string& name, const std::string& text,
+                                  DWORD type) {
   WriteValue(root, path, name, type, std::string(text.c_str(), text.size() + 1));
 }
 
-void RegistrySandbox::WriteDword(HKEY root, const std::string& path, const std::string& name,
-                                 DWORD value) {
+void RegistrySandbox::WriteDword(HKEY root, const std::string& path, const std::string& name, DWORD value) {
   WriteValue(root, path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
 }
 
@@ -125,14 +117,12 @@ bool RegistrySandbox::KeyExists(HKEY root, const std::string& path) {
   return true;
 }
 
-void RegistrySandbox::AddRegistration(
-    HKEY root, const std::string& keyName,
-    const std::vector<std::pair<std::string, std::string>>& strings) {
+void RegistrySandbox::AddRegistration(HKEY root, const std::string& keyName,
+                                      const std::vector<std::pair<std::string, std::string>>& strings) {
   CreateKey(root, UninstallPath + keyName);
   for (const auto& value : strings) WriteString(root, UninstallPath + keyName, value.first, value.second);
 }
 
-void RegistrySandbox::WriteUsageRecord(HKEY root, const std::string& keyName,
-                                       const std::string& bytes) {
+void RegistrySandbox::WriteUsageRecord(HKEY root, const std::string& keyName, const std::string& bytes) {
   WriteValue(root, ArpCachePath + keyName, "SlowInfoCache", REG_BINARY, bytes);
 }

@@ -39,8 +39,8 @@ class RegistrySandbox {
   static void CreateKey(HKEY root, const std::string& path);
   static void WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                          const std::string& bytes);
-  static void WriteString(HKEY root, const std::string& path, const std::string& name,
-                          const std::string& text, DWORD type = REG_SZ);
+  static void WriteString(HKEY root, const std::string& path, const std::string& name, const std::string& text,
+                          DWORD type = REG_SZ);
   static void WriteDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
   static void DeleteTree(HKEY root, const std::string& path);
   static bool KeyExists(HKEY root, const std::string& path);

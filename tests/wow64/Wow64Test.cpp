@@ -2,7 +2,6 @@
 // redirection by RegOverridePredefKey does not separate the 32-bit and the 64-bit registry
 // views. They refuse to run anywhere but under Wine.
 #include <gtest/gtest.h>
-
 #include <set>
 
 #include "actions/RemoveEntry.h"
@@ -35,8 +34,8 @@ class Wow64ScanTest : public ::testing::Test {
 
   void Write(REGSAM view, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
     HKEY key = nullptr;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                                 &key, nullptr));
+    ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                                 nullptr));
     RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
     Written.insert({view, path});
@@ -58,7 +57,9 @@ class Wow64ScanTest : public ::testing::Test {
     Texts own;
     for (const auto& entry : ScanInventory("", false))
       if (entry.Root == HKEY_LOCAL_MACHINE && entry.KeyName.compare(0, Prefix.size(), Prefix) == 0)
-        own.push_back(std::string(entry.View == View64 ? "64 " : entry.View == 0 ? "32 " : "? ") +
+        own.push_back(std::string(entry.View == View64 ? "64 "
+                                  : entry.View == 0    ? "32 "
+                                                       : "? ") +
                       entry.KeyName.substr(Prefix.size()) + " " +
                       (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
     return own;
