@@ -7,5 +7,4 @@ void RemoveEntry(const ProgramEntry& entry) {
   CRegistryKey uninstallKey;
   if (!uninstallKey.Open(entry.Root, UninstallKeyPath, KEY_READ | entry.View)) return;
   uninstallKey.DeleteSubKey(entry.KeyName, entry.View);
-  uninstallKey.Close();
 }

@@ -96,7 +96,6 @@ void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistratio
     known.Complete = !Dropped(known.Entry, filter);
     if (known.Complete) ReadRemainingValues(key, known.Entry);
   }
-  key.Close();
 }
 
 // Reads the values that the search skipped before. A key gone meanwhile is dropped.
@@ -107,7 +106,6 @@ void CompleteRegistration(PassKeys& keys, KnownRegistration& known) {
     return;
   }
   ReadRemainingValues(key, known.Entry);
-  key.Close();
   known.Complete = true;
 }
 
@@ -145,8 +143,6 @@ void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
     }
     if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
-  if (keys.UsageCache.IsOpen()) keys.UsageCache.Close();
-  keys.Uninstall.Close();
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramE
   CRegistryKey cache;
   if (!cache.Open(root, UsageCachePath, KEY_READ | view)) return;
   ReadUsageRecord(cache.Handle, view, keyName, entry);
-  cache.Close();
 }
 
 void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
@@ -29,7 +28,6 @@ void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, Progra
   if (!key.Open(cache, keyName, KEY_READ | view)) return;
   unsigned char bytes[UsageRecordSize] = {};
   entry.HasUsageData = key.GetBinaryValue("SlowInfoCache", bytes, sizeof bytes) ? 1 : 0;
-  key.Close();
   if (!entry.HasUsageData) return;
 
   UsageCacheRecord record = DecodeUsageRecord(bytes);

@@ -1,5 +1,7 @@
 #include "registry/RegistryKey.h"
 
+#include <utility>
+
 namespace {
 
 void ReportError(const char* text) { MessageBoxA(nullptr, text, "", MB_ICONERROR); }
@@ -41,8 +43,22 @@ LONG DeleteKeyInView(HKEY key, const std::string& name, REGSAM view) {
 
 }  // namespace
 
+CRegistryKey::~CRegistryKey() { Close(); }
+
+CRegistryKey::CRegistryKey(CRegistryKey&& other) noexcept { *this = std::move(other); }
+
+CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept {
+  if (this == &other) return *this;
+  Close();
+  Handle = std::exchange(other.Handle, nullptr);
+  SubKeyCount = std::exchange(other.SubKeyCount, 0);
+  SubKeyNames = std::move(other.SubKeyNames);
+  SubKeyWriteTimes = std::move(other.SubKeyWriteTimes);
+  return *this;
+}
+
 bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
-  if (Handle) Close();
+  Close();
   HKEY opened = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
   Handle = opened;
@@ -50,8 +66,8 @@ bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
 }
 
 bool CRegistryKey::Close() {
-  LONG result = RegCloseKey(Handle);
-  Handle = nullptr;
+  if (!Handle) return false;
+  const LONG result = RegCloseKey(std::exchange(Handle, nullptr));
   return result == ERROR_SUCCESS;
 }
 

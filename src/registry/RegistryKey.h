@@ -1,6 +1,8 @@
 #pragma once
 // One open registry key with typed reads, a value test, subkey enumeration and deletion.
 // Failures of a read after its size was learned, and of a deletion, are shown in a message box.
+// The key is closed when the object goes out of scope; an object can be moved, never copied, so
+// that each key is closed once.
 #include <windows.h>
 
 #include <cstddef>
@@ -10,7 +12,15 @@
 
 class CRegistryKey {
  public:
+  CRegistryKey() = default;
+  ~CRegistryKey();
+  CRegistryKey(CRegistryKey&& other) noexcept;
+  CRegistryKey& operator=(CRegistryKey&& other) noexcept;
+  CRegistryKey(const CRegistryKey&) = delete;
+  CRegistryKey& operator=(const CRegistryKey&) = delete;
+
   bool Open(HKEY root, const std::string& path, REGSAM access);
+  // False when the key was not open; closing a closed key does nothing.
   bool Close();
   bool IsOpen() const { return Handle != nullptr; }
 

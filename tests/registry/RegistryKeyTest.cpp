@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <tuple>
+#include <utility>
 
 #include "registry/RegistryKey.h"
 #include "support/MessageBoxCatcher.h"
+#include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"
 
 namespace {
@@ -80,6 +82,26 @@ TEST_F(RegistryKeyTest, CallsOnAClosedKeyReportTheirOwnNamesAndTheKeyItselfIsNev
                    "GetBinaryValue called on a closed CRegistryKey", "DeleteSubKey called on a closed CRegistryKey",
                    "Error while deleting a registry key"}),
             Boxes.Texts());
+}
+
+TEST_F(RegistryKeyTest, EachOpenedKeyIsClosedOnceWhereverItWasMovedAndAClosedKeyIsNeverClosedAgain) {
+  RegistrySandbox::CreateKey(HKEY_CURRENT_USER, Key);
+  RegistryCalls calls;
+  {
+    CRegistryKey first, second;
+    ASSERT_TRUE(first.Open(HKEY_CURRENT_USER, Key, KEY_READ) && second.Open(HKEY_CURRENT_USER, Key, KEY_READ));
+    second = std::move(first);  // closes the key that second held
+    CRegistryKey third(std::move(second));
+    EXPECT_EQ(1, calls.Closes);
+    EXPECT_EQ((std::vector<bool>{false, false, true}),
+              (std::vector<bool>{first.IsOpen(), second.IsOpen(), third.IsOpen()}));
+  }
+  EXPECT_EQ(2, calls.Closes) << "closed by the last owner as it went out of scope";
+  CRegistryKey key;
+  ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, Key, KEY_READ));
+  EXPECT_TRUE(key.Close());
+  EXPECT_FALSE(key.Close());
+  EXPECT_EQ(3, calls.Closes);
 }
 
 }  // namespace
