@@ -36,17 +36,17 @@ void ConfirmAndRemoveEntry() {
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
-  PopulateList(true);
+  PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
 }
 
 void SortBy(int column) {
   AppSettings.SortColumn = column;
-  ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);
+  SortList(ProgramList, AppSettings);
 }
 
 void SetSortDirection(int32_t ascending) {
   AppSettings.SortAscending = ascending;
-  ProgramList.SortItems(CompareEntries, AppSettings.SortColumn);
+  SortList(ProgramList, AppSettings);
 }
 
 // The commands of the view menu; false for any other id.
@@ -208,7 +208,7 @@ void OnListKeyDown(WPARAM key, LPARAM) {
 }
 
 void OnColumnClicked(NMLISTVIEW* notification) {
-  SortByClickedColumn(notification);
+  SortByClickedColumn(ProgramList, AppSettings, notification->iSubItem);
   UpdateViewMarks();
 }
 

@@ -26,7 +26,7 @@ void ScanOnce() {
   // The list items point into the inventory: the previous entries stay alive until the list
   // has been rebuilt from the new ones.
   std::vector<ProgramEntry> previous = std::exchange(ProgramInventory, std::move(fresh));
-  PopulateList(true);
+  PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
   previous.clear();
   FillDetails();
   UpdateProgramMenu(MainWindow.GetMenu(), IDR_PROGRAM_MENU);

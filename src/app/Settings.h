@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-struct Settings {
+#include "listview/ListSettings.h"
+
+struct Settings : ListSettings {
   int32_t WindowLeft;
   int32_t WindowTop;
   int32_t WindowWidth;
@@ -12,13 +14,7 @@ struct Settings {
   int32_t Maximized;
   int32_t DetailsVisible;
   int32_t ListViewMode;  // 0 icon, 1 report, 2 small icon, 3 list
-  int32_t SortColumn;
-  int32_t SortAscending;
   int32_t ShowSystemComponents;
-  int32_t ShowSizeColumn;
-  int32_t ShowCompanyColumn;
-  int32_t ShowFrequencyColumn;
-  int32_t ShowLastUsedColumn;
 };
 
 extern Settings AppSettings;

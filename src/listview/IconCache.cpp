@@ -2,24 +2,46 @@
 
 #include <shellapi.h>
 
-#include "app/MainWindow.h"
-#include "listview/Population.h"
+namespace {
 
-void CIconCache::BeginPopulation(size_t count) {
-  const int images = ProgramList.GetImageCount();
+const int DefaultProgramIconId = 1502;
+
+HICON LoadDefaultProgramIcon() {
+  HICON icon = nullptr;
+  if (HMODULE module = LoadLibraryA("appwiz.cpl")) {
+    icon = static_cast<HICON>(
+        LoadImageA(module, MAKEINTRESOURCEA(DefaultProgramIconId), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    FreeLibrary(module);
+  }
+  return icon;
+}
+
+// Adds the default program icon as image 0 of both image lists.
+void AddDefaultIcon(CListView& list, HICON fallbackIcon) {
+  HICON loaded = LoadDefaultProgramIcon();
+  HICON icon = loaded ? loaded : fallbackIcon;
+  list.AddSmallIcon(icon);
+  list.AddLargeIcon(icon);
+  if (loaded) DestroyIcon(loaded);
+}
+
+}  // namespace
+
+void CIconCache::BeginPopulation(CListView& list, size_t count, HICON fallbackIcon) {
+  const int images = list.GetImageCount();
   if (images == 0 || static_cast<size_t>(images) > 2 * count + 64) {
-    ProgramList.RemoveAllIcons();
-    AddDefaultIcon();
+    list.RemoveAllIcons();
+    AddDefaultIcon(list, fallbackIcon);
     Images.clear();
   }
   StampsThisPopulation.clear();
 }
 
-int CIconCache::ImageOf(const IconLocation& location) {
+int CIconCache::ImageOf(CListView& list, const IconLocation& location) {
   const FileStamp stamp = StampOf(location.Path);
-  if (!stamp.Known) return AddImage(location);
+  if (!stamp.Known) return AddImage(list, location);
   CachedImage& cached = Images[std::make_pair(location.Path, location.Index)];
-  if (!(cached.Stamp == stamp)) cached = {stamp, AddImage(location)};
+  if (!(cached.Stamp == stamp)) cached = {stamp, AddImage(list, location)};
   return cached.Image;
 }
 
@@ -38,15 +60,15 @@ CIconCache::FileStamp CIconCache::StampOf(const std::string& path) {
 }
 
 // Extracts the location's icons and adds them to both lists; the lists keep copies.
-int CIconCache::AddImage(const IconLocation& location) {
+int CIconCache::AddImage(CListView& list, const IconLocation& location) {
   HICON large = nullptr, small = nullptr;
   // On failure the handles may have been written with garbage (Wine does): only the count tells.
   const UINT extracted = ExtractIconExA(location.Path.c_str(), location.Index, &large, &small, 1);
   if (extracted == 0 || extracted == UINT_MAX) return 0;
   int image = 0;
   if (large && small) {
-    image = ProgramList.AddLargeIcon(large);
-    ProgramList.AddSmallIcon(small);
+    image = list.AddLargeIcon(large);
+    list.AddSmallIcon(small);
     if (image == -1) image = 0;
   }
   if (large) DestroyIcon(large);

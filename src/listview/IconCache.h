@@ -10,14 +10,16 @@
 #include <utility>
 
 #include "listview/IconLocation.h"
+#include "listview/ListView.h"
 
 class CIconCache {
  public:
-  // Starts a population of count entries. New image lists, and lists that hold far more
-  // images than such a population can use, are emptied and given the default icon first.
-  void BeginPopulation(size_t count);
+  // Starts a population of list with count entries. New image lists, and lists that hold far
+  // more images than such a population can use, are emptied and given the default icon first:
+  // the system's default program icon, or fallbackIcon when that cannot be loaded.
+  void BeginPopulation(CListView& list, size_t count, HICON fallbackIcon);
   // The image of the location's icons in both lists, or 0 (the default icon) when it has none.
-  int ImageOf(const IconLocation& location);
+  int ImageOf(CListView& list, const IconLocation& location);
 
  private:
   struct FileStamp {
@@ -34,7 +36,7 @@ class CIconCache {
   };
 
   FileStamp StampOf(const std::string& path);
-  static int AddImage(const IconLocation& location);
+  static int AddImage(CListView& list, const IconLocation& location);
 
   std::map<std::pair<std::string, int>, CachedImage> Images;
   std::map<std::string, FileStamp> StampsThisPopulation;

@@ -1,8 +1,5 @@
 #include "listview/ListColumns.h"
 
-#include "app/MainWindow.h"
-#include "app/Settings.h"
-
 uint8_t SizeColumnIndex = 0;
 uint8_t CompanyColumnIndex = 0;
 uint8_t FrequencyColumnIndex = 0;
@@ -13,24 +10,24 @@ namespace {
 struct OptionalColumn {
   const char* Header;
   int Width;
-  int32_t Settings::*Shown;
+  int32_t ListSettings::*Shown;
   uint8_t* Position;
 };
 
 const OptionalColumn OptionalColumns[] = {
-    {"Size", 100, &Settings::ShowSizeColumn, &SizeColumnIndex},
-    {"Company", 100, &Settings::ShowCompanyColumn, &CompanyColumnIndex},
-    {"Frequency of use", 50, &Settings::ShowFrequencyColumn, &FrequencyColumnIndex},
-    {"Date last used", 50, &Settings::ShowLastUsedColumn, &LastUsedColumnIndex},
+    {"Size", 100, &ListSettings::ShowSizeColumn, &SizeColumnIndex},
+    {"Company", 100, &ListSettings::ShowCompanyColumn, &CompanyColumnIndex},
+    {"Frequency of use", 50, &ListSettings::ShowFrequencyColumn, &FrequencyColumnIndex},
+    {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex},
 };
 
 }  // namespace
 
-void InsertOptionalColumns() {
+void InsertOptionalColumns(CListView& list, const ListSettings& settings) {
   uint8_t next = 1;
   for (const OptionalColumn& column : OptionalColumns) {
-    if (AppSettings.*column.Shown) {
-      ProgramList.InsertColumn(column.Header, column.Width);
+    if (settings.*column.Shown) {
+      list.InsertColumn(column.Header, column.Width);
       *column.Position = next++;
     } else {
       *column.Position = 0;

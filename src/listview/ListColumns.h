@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "inventory/ProgramEntry.h"
+#include "listview/ListSettings.h"
+#include "listview/ListView.h"
 
 // Position of each optional column in the list while it is shown; 0 while it is hidden
 // (position 0 is always the "Application" column).
@@ -11,8 +13,8 @@ extern uint8_t CompanyColumnIndex;
 extern uint8_t FrequencyColumnIndex;
 extern uint8_t LastUsedColumnIndex;
 
-// Appends the optional columns that the settings show, in their fixed order, and numbers them.
-void InsertOptionalColumns();
+// Appends to list the optional columns that settings show, in their fixed order, and numbers them.
+void InsertOptionalColumns(CListView& list, const ListSettings& settings);
 
 // The size the list shows and sorts by, in bytes: the usage data's program size, or else the
 // estimated size.

@@ -1,8 +1,11 @@
 #pragma once
 // Fills the program list from the inventory: columns, icons, cell texts, order, and the scroll
 // position and selection put back by position.
+#include <windows.h>
 
-void PopulateList(bool autosize);
+#include "listview/ListSettings.h"
+#include "listview/ListView.h"
 
-// Adds the default program icon as image 0 of both image lists; returns its index.
-int AddDefaultIcon();
+// Shows the columns and the order of settings; fallbackIcon stands in for the system's default
+// program icon when that cannot be loaded.
+void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackIcon, bool autosize);

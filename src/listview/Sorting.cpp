@@ -1,7 +1,5 @@
 #include "listview/Sorting.h"
 
-#include "app/MainWindow.h"
-#include "app/Settings.h"
 #include "listview/Comparisons.h"
 #include "listview/ListColumns.h"
 
@@ -18,17 +16,23 @@ int CompareByColumn(const ProgramEntry& first, const ProgramEntry& second, int c
   return 0;
 }
 
-}  // namespace
-
-int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM column) {
+// The list's comparison function: first and second are the entries' addresses, settings the
+// address of the ListSettings whose sort column and direction it follows.
+int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM settings) {
+  const ListSettings& order = *reinterpret_cast<const ListSettings*>(settings);
   int result = CompareByColumn(*reinterpret_cast<const ProgramEntry*>(first),
-                               *reinterpret_cast<const ProgramEntry*>(second), static_cast<int>(column));
-  return AppSettings.SortAscending ? result : -result;
+                               *reinterpret_cast<const ProgramEntry*>(second), order.SortColumn);
+  return order.SortAscending ? result : -result;
 }
 
-void SortByClickedColumn(NMLISTVIEW* notification) {
-  const int clicked = notification->iSubItem;
-  AppSettings.SortAscending = clicked == AppSettings.SortColumn ? !AppSettings.SortAscending : 1;
-  AppSettings.SortColumn = clicked;
-  ProgramList.SortItems(CompareEntries, clicked);
+}  // namespace
+
+void SortList(CListView& list, const ListSettings& settings) {
+  list.SortItems(CompareEntries, reinterpret_cast<LPARAM>(&settings));
+}
+
+void SortByClickedColumn(CListView& list, ListSettings& settings, int clicked) {
+  settings.SortAscending = clicked == settings.SortColumn ? !settings.SortAscending : 1;
+  settings.SortColumn = clicked;
+  SortList(list, settings);
 }

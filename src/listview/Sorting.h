@@ -1,12 +1,10 @@
 #pragma once
 // Sorting of the program list by one column, ascending or descending.
-#include <windows.h>
+#include "listview/ListSettings.h"
+#include "listview/ListView.h"
 
-#include <commctrl.h>
-
-// The list's comparison function: first and second are the entries' addresses, column the
-// position of the sort column.
-int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM column);
+// Sorts list by the sort column of settings, in their direction.
+void SortList(CListView& list, const ListSettings& settings);
 
 // Sorts by the clicked column; a second click on the sort column reverses the direction.
-void SortByClickedColumn(NMLISTVIEW* notification);
+void SortByClickedColumn(CListView& list, ListSettings& settings, int clicked);
