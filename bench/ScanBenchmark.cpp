@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "BenchRegistry.h"
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
 #include "inventory/InventoryScan.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"

@@ -2,11 +2,11 @@
 
 #include "actions/ActionScope.h"
 #include "actions/RemoveEntry.h"
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "actions/Uninstall.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
 

@@ -1,9 +1,9 @@
 #include "actions/Details.h"
 
 #include "actions/Commands.h"
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
 

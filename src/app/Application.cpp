@@ -1,8 +1,8 @@
 #include "app/Application.h"
 
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
 
 int RunApplication(HINSTANCE instance) {
   AppInstance = instance;

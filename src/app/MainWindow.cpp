@@ -2,9 +2,9 @@
 
 #include "actions/Commands.h"
 #include "actions/Details.h"
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "actions/Uninstall.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 
 CApplicationWindow MainWindow;
 CStatic DetailsPanel;

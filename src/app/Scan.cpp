@@ -6,9 +6,9 @@
 #include "actions/ActionScope.h"
 #include "actions/Commands.h"
 #include "actions/Details.h"
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 #include "inventory/InventoryScan.h"
 #include "listview/Population.h"
 

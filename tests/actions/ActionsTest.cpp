@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "actions/ActionTesting.h"
-#include "app/resources/ResourceIds.h"
+#include "actions/ResourceIds.h"
 #include "support/LaunchInterceptor.h"
 #include "support/MainLoop.h"
 #include "support/RegistrySnapshot.h"

@@ -5,8 +5,8 @@
 
 #include "actions/ActionTesting.h"
 #include "actions/Details.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
 #include "support/ApiHook.h"

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "actions/Settings.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/Settings.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"
 #include "support/MessageBoxCatcher.h"

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <utility>
 
+#include "actions/ResourceIds.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/resources/ResourceIds.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"
 #include "support/AppSession.h"

@@ -7,9 +7,9 @@
 #include <map>
 #include <random>
 
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
 #include "inventory/ProgramEntry.h"
 #include "support/AppSession.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
 #include "inventory/ProgramEntry.h"

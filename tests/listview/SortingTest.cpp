@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
-#include "app/Settings.h"
 #include "support/AppSession.h"
 #include "support/TestData.h"
 

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
-#include "app/Settings.h"
-#include "app/resources/ResourceIds.h"
 #include "inventory/ProgramEntry.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "actions/Settings.h"
 
 Settings AppSettings;
 HINSTANCE AppInstance = nullptr;
