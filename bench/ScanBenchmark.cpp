@@ -17,6 +17,7 @@
 
 #include "BenchRegistry.h"
 #include "actions/Settings.h"
+#include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
 #include "inventory/InventoryScan.h"

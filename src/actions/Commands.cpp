@@ -5,7 +5,7 @@
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "actions/Uninstall.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "app/Scan.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
@@ -181,11 +181,6 @@ void UpdateViewMarks() {
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {
   CheckMenuItem(menu, id, CheckedIf(flag == 0));
   flag = flag == 0 ? 1 : 0;
-}
-
-ProgramEntry* GetSelectedEntry() {
-  if (ProgramList.GetSelectedCount() != 1) return nullptr;
-  return reinterpret_cast<ProgramEntry*>(ProgramList.GetSelectedItemParam());
 }
 
 void ShowAbout() {

@@ -24,9 +24,6 @@ void UpdateProgramMenu(HMENU menu, int which);
 void UpdateViewMarks();
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag);
 
-// The entry of the one selected list item, or null.
-ProgramEntry* GetSelectedEntry();
-
 void ShowAbout();
 int ShowError(std::string text);
 

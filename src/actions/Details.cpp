@@ -3,7 +3,7 @@
 #include "actions/Commands.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "actions/Commands.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "actions/ActionScope.h"
 #include "actions/Commands.h"
 #include "actions/Launch.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "app/Scan.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "actions/Settings.h"
+#include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
 

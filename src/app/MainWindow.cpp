@@ -5,29 +5,7 @@
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "actions/Uninstall.h"
-
-CApplicationWindow MainWindow;
-CStatic DetailsPanel;
-CStatic DetailsIcon;
-CEdit DetailsTitle;
-CStatic DetailsSeparator;
-CStatic SizeLabel;
-CEdit SizeValue;
-CStatic LastUsedLabel;
-CEdit LastUsedValue;
-CStatic UsedLabel;
-CEdit UsedValue;
-CStatic PublisherLabel;
-CEdit PublisherValue;
-CStatic VersionLabel;
-CEdit VersionValue;
-CStatic SearchLabel;
-CEdit SearchEdit;
-CButton RepairButton;
-CButton RemoveButton;
-CButton ButtonAnchor;
-CStatusBar StatusBar;
-CListView ProgramList;
+#include "actions/WindowObjects.h"
 
 namespace {
 

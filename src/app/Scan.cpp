@@ -8,7 +8,7 @@
 #include "actions/Details.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "inventory/InventoryScan.h"
 #include "listview/Population.h"
 

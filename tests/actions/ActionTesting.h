@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "support/AppSession.h"
 #include "support/RegistryCalls.h"
 #include "support/RegistrySandbox.h"

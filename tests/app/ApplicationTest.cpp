@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "actions/Settings.h"
+#include "actions/WindowObjects.h"
 #include "app/Application.h"
-#include "app/MainWindow.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"
 #include "support/MessageBoxCatcher.h"

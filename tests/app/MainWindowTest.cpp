@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "support/AppSession.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "actions/ResourceIds.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "app/Scan.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"

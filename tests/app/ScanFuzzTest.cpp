@@ -8,7 +8,7 @@
 #include <random>
 
 #include "actions/Settings.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "app/Scan.h"
 #include "inventory/ProgramEntry.h"
 #include "support/AppSession.h"

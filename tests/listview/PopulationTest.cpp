@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "actions/Settings.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "app/Scan.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "actions/Settings.h"
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 #include "support/AppSession.h"
 #include "support/TestData.h"
 

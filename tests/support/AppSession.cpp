@@ -4,6 +4,7 @@
 
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
+#include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
 #include "app/Scan.h"
 #include "inventory/ProgramEntry.h"

@@ -1,6 +1,6 @@
 #include "support/MainLoop.h"
 
-#include "app/MainWindow.h"
+#include "actions/WindowObjects.h"
 
 namespace {
 
