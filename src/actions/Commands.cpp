@@ -1,6 +1,10 @@
 #include "actions/Commands.h"
 
+#include <string>
+
 #include "actions/ActionScope.h"
+#include "actions/MenuState.h"
+#include "actions/Messages.h"
 #include "actions/RemoveEntry.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
@@ -18,9 +22,6 @@ const UINT SearchDelay = 500;
 const char* const AboutTail =
     "\r\n\r\nhttps://quillmere.example.org\r\n\r\n"
     "Copyright (C) 2026 The Quillmere developers. Free to use and to share.\r\n";
-
-UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
-UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
 
 void ConfirmAndRemoveEntry() {
   CActionScope action;
@@ -93,37 +94,7 @@ bool HandleMenuCommand(int id) {
   return true;
 }
 
-void UpdateProgramCommands(HMENU menu) {
-  const ProgramEntry* entry = GetSelectedEntry();
-  const bool windowsInstaller = entry && entry->WindowsInstaller == 1;
-  EnableMenuItem(menu, IDM_UNINSTALL, EnabledIf(entry && !entry->UninstallString.empty()));
-  EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
-  EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
-  RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
-}
-
-void UpdateColumnChecks(HMENU menu) {
-  EnableMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, MF_BYCOMMAND | MF_GRAYED);
-  CheckMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, CheckedIf(true));
-  CheckMenuItem(menu, IDM_COLUMN_COMPANY, CheckedIf(AppSettings.ShowCompanyColumn));
-  CheckMenuItem(menu, IDM_COLUMN_SIZE, CheckedIf(AppSettings.ShowSizeColumn));
-  CheckMenuItem(menu, IDM_COLUMN_FREQUENCY, CheckedIf(AppSettings.ShowFrequencyColumn));
-  CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
-}
-
-// The command of the list's view, or 0 for the small icon view, which has none.
-UINT ViewCommand(DWORD view) {
-  switch (view) {
-    case LVS_ICON: return IDM_VIEW_ICONS;
-    case LVS_REPORT: return IDM_VIEW_DETAILS;
-    case LVS_LIST: return IDM_VIEW_LIST;
-    default: return 0;
-  }
-}
-
 }  // namespace
-
-const char* const AppTitle = "Quillmere";
 
 void HandleCommand(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
@@ -163,26 +134,6 @@ void ShowContextMenu(WPARAM window, int x, int y) {
   DestroyMenu(menu);
 }
 
-void UpdateProgramMenu(HMENU menu, int which) {
-  if (which == IDR_PROGRAM_MENU) UpdateProgramCommands(menu);
-  if (which == IDR_COLUMNS_MENU) UpdateColumnChecks(menu);
-}
-
-void UpdateViewMarks() {
-  HMENU menu = MainWindow.GetMenu();
-  // With no command for the list's view (small icons), no view item keeps a mark.
-  CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
-  CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
-                     AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
-  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn,
-                     MF_BYCOMMAND);
-}
-
-void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {
-  CheckMenuItem(menu, id, CheckedIf(flag == 0));
-  flag = flag == 0 ? 1 : 0;
-}
-
 void ShowAbout() {
   const std::string text = std::string(AppTitle) + " " + "1.0" + AboutTail;
   MSGBOXPARAMSA params = {};
@@ -195,8 +146,6 @@ void ShowAbout() {
   params.lpszIcon = MAKEINTRESOURCEA(IDI_QUILLMERE);
   MessageBoxIndirectA(&params);
 }
-
-int ShowError(std::string text) { return MessageBoxA(MainWindow.GetHandle(), text.c_str(), AppTitle, MB_ICONERROR); }
 
 void OnListKeyDown(WPARAM key, LPARAM) {
   if (key == VK_RETURN) Uninstall(false);

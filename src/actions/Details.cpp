@@ -1,6 +1,6 @@
 #include "actions/Details.h"
 
-#include "actions/Commands.h"
+#include "actions/MenuState.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "actions/Commands.h"
+#include "actions/Messages.h"
 #include "actions/WindowObjects.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "actions/ActionScope.h"
-#include "actions/Commands.h"
 #include "actions/Launch.h"
+#include "actions/Messages.h"
 #include "actions/WindowObjects.h"
 #include "app/Scan.h"
 

@@ -2,6 +2,8 @@
 
 #include "actions/Commands.h"
 #include "actions/Details.h"
+#include "actions/MenuState.h"
+#include "actions/Messages.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "actions/Uninstall.h"

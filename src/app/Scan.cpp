@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "actions/ActionScope.h"
-#include "actions/Commands.h"
 #include "actions/Details.h"
+#include "actions/MenuState.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"

@@ -1,0 +1,60 @@
+#include "actions/MenuState.h"
+
+#include "actions/ResourceIds.h"
+#include "actions/Settings.h"
+#include "actions/WindowObjects.h"
+
+namespace {
+
+UINT CheckedIf(bool checked) { return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED); }
+UINT EnabledIf(bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); }
+
+void UpdateProgramCommands(HMENU menu) {
+  const ProgramEntry* entry = GetSelectedEntry();
+  const bool windowsInstaller = entry && entry->WindowsInstaller == 1;
+  EnableMenuItem(menu, IDM_UNINSTALL, EnabledIf(entry && !entry->UninstallString.empty()));
+  EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
+  EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
+  RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void UpdateColumnChecks(HMENU menu) {
+  EnableMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, MF_BYCOMMAND | MF_GRAYED);
+  CheckMenuItem(menu, IDM_COLUMN_PROGRAM_NAME, CheckedIf(true));
+  CheckMenuItem(menu, IDM_COLUMN_COMPANY, CheckedIf(AppSettings.ShowCompanyColumn));
+  CheckMenuItem(menu, IDM_COLUMN_SIZE, CheckedIf(AppSettings.ShowSizeColumn));
+  CheckMenuItem(menu, IDM_COLUMN_FREQUENCY, CheckedIf(AppSettings.ShowFrequencyColumn));
+  CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
+}
+
+// The command of the list's view, or 0 for the small icon view, which has none.
+UINT ViewCommand(DWORD view) {
+  switch (view) {
+    case LVS_ICON: return IDM_VIEW_ICONS;
+    case LVS_REPORT: return IDM_VIEW_DETAILS;
+    case LVS_LIST: return IDM_VIEW_LIST;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void UpdateProgramMenu(HMENU menu, int which) {
+  if (which == IDR_PROGRAM_MENU) UpdateProgramCommands(menu);
+  if (which == IDR_COLUMNS_MENU) UpdateColumnChecks(menu);
+}
+
+void UpdateViewMarks() {
+  HMENU menu = MainWindow.GetMenu();
+  // With no command for the list's view (small icons), no view item keeps a mark.
+  CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
+                     AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn,
+                     MF_BYCOMMAND);
+}
+
+void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {
+  CheckMenuItem(menu, id, CheckedIf(flag == 0));
+  flag = flag == 0 ? 1 : 0;
+}

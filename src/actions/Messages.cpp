@@ -1,0 +1,7 @@
+#include "actions/Messages.h"
+
+#include "actions/WindowObjects.h"
+
+const char* const AppTitle = "Quillmere";
+
+int ShowError(std::string text) { return MessageBoxA(MainWindow.GetHandle(), text.c_str(), AppTitle, MB_ICONERROR); }
