@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "BenchRegistry.h"
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
-#include "app/Scan.h"
 #include "inventory/InventoryScan.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
@@ -157,19 +157,19 @@ Result Measure(int count, const Options& options) {
 
   EnsureMainWindow();
   SetSearchText("");
-  result.FirstScanMs = MedianMs(1, Scan);
+  result.FirstScanMs = MedianMs(1, RequestScan);
   result.AfterOne = CurrentHandles();
-  result.ScanMs = MedianMs(options.Repeats, Scan);
+  result.ScanMs = MedianMs(options.Repeats, RequestScan);
 
   SetSearchText("tenth");
-  result.SearchMs = MedianMs(options.Repeats, Scan);
+  result.SearchMs = MedianMs(options.Repeats, RequestScan);
   result.SearchListed = static_cast<int>(ProgramInventory.size());
   SetSearchText("");
-  Scan();
+  RequestScan();
 
   result.SortMs = MeasureSorts(options.Repeats);
   for (int i = 1 + options.Repeats; i < options.Rescans; ++i) {
-    Scan();
+    RequestScan();
     PumpMessages();
   }
   result.AfterMany = CurrentHandles();

@@ -2,15 +2,14 @@
 
 #include <string>
 
-#include "actions/ActionScope.h"
 #include "actions/MenuState.h"
 #include "actions/Messages.h"
 #include "actions/RemoveEntry.h"
 #include "actions/ResourceIds.h"
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "actions/Uninstall.h"
 #include "actions/WindowObjects.h"
-#include "app/Scan.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
 
@@ -32,7 +31,7 @@ void ConfirmAndRemoveEntry() {
                   MB_ICONWARNING | MB_YESNO) != IDYES)
     return;
   if (asked) RemoveEntry(*asked);
-  Scan();
+  action.ScanAtEnd();
 }
 
 void ToggleColumn(int32_t& flag) {
@@ -78,10 +77,10 @@ bool HandleMenuCommand(int id) {
     case IDM_REMOVE_ENTRY: ConfirmAndRemoveEntry(); break;
     case IDM_EXIT: MainWindow.Destroy(); break;
     case IDM_ABOUT: ShowAbout(); break;
-    case IDM_REFRESH: Scan(); break;
+    case IDM_REFRESH: RequestScan(); break;
     case IDM_SHOW_SYSTEM_COMPONENTS:
       ToggleMenuCheck(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS, AppSettings.ShowSystemComponents);
-      Scan();
+      RequestScan();
       break;
     case IDM_MODIFY: Repair(); break;
     case IDM_COLUMN_PROGRAM_NAME: break;
@@ -109,7 +108,7 @@ void HandleCommand(WPARAM wParam, LPARAM lParam) {
 
 void OnSearchTimer(WPARAM, LPARAM) {
   KillTimer(MainWindow.GetHandle(), SearchTimer);
-  Scan();
+  RequestScan();
 }
 
 void RouteListNotification(WPARAM, LPARAM header) {

@@ -4,11 +4,10 @@
 
 #include <string>
 
-#include "actions/ActionScope.h"
 #include "actions/Launch.h"
 #include "actions/Messages.h"
+#include "actions/Scan.h"
 #include "actions/WindowObjects.h"
-#include "app/Scan.h"
 
 namespace {
 
@@ -32,7 +31,6 @@ bool OnlyQuietRemovalConfirmed() {
 
 }  // namespace
 
-// Scans requested during an action wait for its end, so the entry stays in place meanwhile.
 void Uninstall(bool quiet) {
   CActionScope action;
   if (!action.Started()) return;
@@ -45,7 +43,7 @@ void Uninstall(bool quiet) {
   } else {
     LaunchAndWait(entry->UninstallString);
   }
-  Scan();
+  action.ScanAtEnd();
 }
 
 void Repair() {
@@ -54,5 +52,5 @@ void Repair() {
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   LaunchAndWait("msiexec /f " + entry->KeyName);
-  Scan();
+  action.ScanAtEnd();
 }

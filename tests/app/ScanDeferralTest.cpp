@@ -4,7 +4,6 @@
 
 #include "actions/ResourceIds.h"
 #include "actions/WindowObjects.h"
-#include "app/Scan.h"
 #include "inventory/ProgramEntry.h"
 #include "support/ApiHook.h"
 #include "support/AppSession.h"

@@ -7,9 +7,9 @@
 #include <map>
 #include <random>
 
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"
-#include "app/Scan.h"
 #include "inventory/ProgramEntry.h"
 #include "support/AppSession.h"
 
@@ -209,7 +209,7 @@ TEST_F(ScanFuzzTest, RandomRegistrationsAreListedExactlyAsTheRulesSay) {
     SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " search [" + search + "]");
     SearchEdit.SetText(search);
     KillTimer(MainWindow.GetHandle(), 0);
-    Scan();
+    RequestScan();
 
     const std::vector<ProgramEntry> expected = Model(written, AppSettings.ShowSystemComponents, search);
     ASSERT_EQ(expected.size(), ProgramInventory.size());

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"
-#include "app/Scan.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
 #include "inventory/ProgramEntry.h"
@@ -109,7 +109,7 @@ TEST_F(PopulationTest, ItemsAreSortedByNameWithTheirCellsAndTheStatusBarCountsTh
   for (auto search : {Texts{"", "7 applications"}, Texts{"ESTIM", "2 applications"}, Texts{"quiet", "1 applications"},
                       Texts{"none", "Nothing found"}}) {
     SearchEdit.SetText(search[0]);
-    Scan();
+    RequestScan();
     EXPECT_EQ(search[1], StatusText()) << search[0];
   }
   EXPECT_TRUE(ListTitles().empty() && ProgramInventory.empty());
@@ -158,12 +158,12 @@ TEST_F(PopulationTest, IconsAreExtractedOncePerLocationWhileTheFileIsUnchangedAn
   StartUp();
   EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0, 3, 3}), Images());
 
-  Scan();  // only the missing file is tried again
+  RequestScan();  // only the missing file is tried again
   HANDLE file = CreateFileA(own.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD written = 0;
   WriteFile(file, "!", 1, &written, nullptr);
   CloseHandle(file);
-  Scan();
+  RequestScan();
   DeleteFileA(own.c_str());
   EXPECT_EQ((std::vector<Extraction>{notes, {own, 0}, missing, noSuchIcon, missing, {own, 0}, missing}), Extractions);
   EXPECT_EQ((std::vector<int>{1, 3, 3, 0, 0, 0, 4, 4}), Images());

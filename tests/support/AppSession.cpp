@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include "actions/ResourceIds.h"
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
-#include "app/Scan.h"
 #include "inventory/ProgramEntry.h"
 
 namespace {
@@ -41,7 +41,7 @@ void AppTest::SetUp() {
 void AppTest::TearDown() { PumpMessages(); }
 
 void AppTest::StartUp() {
-  Scan();
+  RequestScan();
   ProgramList.SetFocus();
   PumpMessages();
 }

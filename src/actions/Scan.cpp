@@ -1,9 +1,8 @@
-#include "app/Scan.h"
+#include "actions/Scan.h"
 
 #include <string>
 #include <utility>
 
-#include "actions/ActionScope.h"
 #include "actions/Details.h"
 #include "actions/MenuState.h"
 #include "actions/ResourceIds.h"
@@ -14,8 +13,9 @@
 
 namespace {
 
-bool Scanning = false;
-bool ScanRequested = false;
+bool ActionRunning = false;
+bool ScanRunning = false;
+bool ScanDeferred = false;
 
 std::string StatusText(size_t count) { return count == 0 ? "Nothing found" : std::to_string(count) + " applications"; }
 
@@ -36,19 +36,25 @@ void ScanOnce() {
 
 }  // namespace
 
-void Scan() {
-  if (Scanning || ActionInProgress()) {
-    ScanRequested = true;
+void RequestScan() {
+  if (ScanRunning || ActionRunning) {
+    ScanDeferred = true;
     return;
   }
-  Scanning = true;
+  ScanRunning = true;
   do {
-    ScanRequested = false;
+    ScanDeferred = false;
     ScanOnce();
-  } while (ScanRequested);
-  Scanning = false;
+  } while (ScanDeferred);
+  ScanRunning = false;
 }
 
-void RunRequestedScan() {
-  if (ScanRequested) Scan();
+CActionScope::CActionScope() : Owner(!ActionRunning) { ActionRunning = true; }
+
+CActionScope::~CActionScope() {
+  if (!Owner) return;
+  ActionRunning = false;
+  if (ScanDeferred) RequestScan();
 }
+
+void CActionScope::ScanAtEnd() { ScanDeferred = true; }
