@@ -1,6 +1,7 @@
 #include "actions/Commands.h"
 
 #include "actions/ActionScope.h"
+#include "actions/Export.h"
 #include "actions/RemoveEntry.h"
 #include "actions/Uninstall.h"
 #include "app/MainWindow.h"
@@ -33,6 +34,16 @@ void ConfirmAndRemoveEntry() {
   if (asked) RemoveEntry(*asked);
   Scan();
 }
+
+void CopySelectedRow() {
+  if (const ProgramEntry* entry = GetSelectedEntry())
+    CopyRow(*entry);
+  else
+    MessageBoxA(MainWindow.GetHandle(), "Please select a program", AppTitle, MB_ICONINFORMATION);
+}
+
+// Ctrl+C is the list's own key, not an accelerator: the search box keeps it for its text.
+bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
@@ -83,6 +94,8 @@ bool HandleMenuCommand(int id) {
       Scan();
       break;
     case IDM_MODIFY: Repair(); break;
+    case IDM_COPY: CopySelectedRow(); break;
+    case IDM_EXPORT_LIST: ExportList(); break;
     case IDM_COLUMN_PROGRAM_NAME: break;
     case IDM_COLUMN_COMPANY: ToggleColumn(AppSettings.ShowCompanyColumn); break;
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
@@ -99,6 +112,7 @@ void UpdateProgramCommands(HMENU menu) {
   EnableMenuItem(menu, IDM_UNINSTALL, EnabledIf(entry && !entry->UninstallString.empty()));
   EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
   EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
+  EnableMenuItem(menu, IDM_COPY, EnabledIf(entry != nullptr));
   RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
 }
 
@@ -205,6 +219,7 @@ int ShowError(std::string text) { return MessageBoxA(MainWindow.GetHandle(), tex
 
 void OnListKeyDown(WPARAM key, LPARAM) {
   if (key == VK_RETURN) Uninstall(false);
+  if (IsCopyKey(key)) CopySelectedRow();
 }
 
 void OnColumnClicked(NMLISTVIEW* notification) {
