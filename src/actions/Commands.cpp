@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "actions/Export.h"
 #include "actions/MenuState.h"
 #include "actions/Messages.h"
 #include "actions/RemoveEntry.h"
@@ -33,6 +34,13 @@ void ConfirmAndRemoveEntry() {
   if (asked) RemoveEntry(*asked);
   action.ScanAtEnd();
 }
+
+void CopySelectedRow() {
+  if (const ProgramEntry* entry = SelectedEntryOrTell()) CopyRow(*entry);
+}
+
+// Ctrl+C is the list's own key, not an accelerator: the search box keeps it for its text.
+bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
@@ -83,6 +91,8 @@ bool HandleMenuCommand(int id) {
       RequestScan();
       break;
     case IDM_MODIFY: Repair(); break;
+    case IDM_COPY: CopySelectedRow(); break;
+    case IDM_EXPORT_LIST: ExportList(); break;
     case IDM_COLUMN_PROGRAM_NAME: break;
     case IDM_COLUMN_COMPANY: ToggleColumn(AppSettings.ShowCompanyColumn); break;
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
@@ -148,6 +158,7 @@ void ShowAbout() {
 
 void OnListKeyDown(WPARAM key, LPARAM) {
   if (key == VK_RETURN) Uninstall(false);
+  if (IsCopyKey(key)) CopySelectedRow();
 }
 
 void OnColumnClicked(NMLISTVIEW* notification) {

@@ -15,6 +15,7 @@ void UpdateProgramCommands(HMENU menu) {
   EnableMenuItem(menu, IDM_UNINSTALL, EnabledIf(entry && !entry->UninstallString.empty()));
   EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
   EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
+  EnableMenuItem(menu, IDM_COPY, EnabledIf(entry != nullptr));
   RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
 }
 

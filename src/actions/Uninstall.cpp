@@ -11,12 +11,6 @@
 
 namespace {
 
-const ProgramEntry* SelectedEntryOrTell() {
-  const ProgramEntry* entry = GetSelectedEntry();
-  if (!entry) MessageBoxA(MainWindow.GetHandle(), "Please select a program", AppTitle, MB_ICONINFORMATION);
-  return entry;
-}
-
 std::string QuietCommand(const ProgramEntry& entry) {
   if (!entry.QuietUninstallString.empty()) return entry.QuietUninstallString;
   if (entry.WindowsInstaller) return "msiexec /quiet /uninstall " + entry.KeyName;
