@@ -88,19 +88,19 @@ make_wine_prefix() {
     return 1
   fi
   started_prefixes+=("$dir")
-  # Wine's background services, and its desktop process, are started here with their output on
-  # /dev/null. Started by a test instead, they would keep that test's output pipe open while
-  # later tests run, and ctest would wait for its end until the timeout.
+  # The first command also starts Wine's background services, detached from any pipe: started
+  # by a test they would inherit its output. A program that crashes gets a backtrace on its
+  # output instead of a dialog that waits for a click.
   local managed=Y
   [ "$mode" = unmanaged ] && managed=N
   status=0
-  WINEPREFIX=$dir "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f \
+  { WINEPREFIX=$dir "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f &&
+    WINEPREFIX=$dir "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f; } \
     </dev/null >>"$log" 2>&1 || status=$?
   if [ $status -ne 0 ]; then
     set_up_failed "the $arch Wine prefix $dir does not run programs: reg ended with status $status" "$log"
     return 1
   fi
-  (WINEPREFIX=$dir "$loader" explorer.exe /desktop </dev/null >/dev/null 2>&1 &)
 }
 
 stop_wine_and_display() {
