@@ -191,8 +191,8 @@ using ScanFuzzTest = AppTest;
 TEST_F(ScanFuzzTest, RandomRegistrationsAreListedExactlyAsTheRulesSay) {
   const unsigned seed = static_cast<unsigned>(Setting("QUILLMERE_FUZZ_SEED", 1));
   Random.seed(seed);
-  // Not the small tilde (U+02DC): an edit control of 64-bit Wine 8 that shows it first or after a
-  // digit or punctuation mark dies (its text shaping reads 8 GB past its glyph array).
+  // Not the small tilde (U+02DC): an edit control of 64-bit Wine 8 dies where it starts a run of
+  // text, as after a digit or a punctuation mark (its text shaping reads 8 GB past its glyphs).
   for (int byte = 0x20; byte < 0x100; ++byte) {
     char text = static_cast<char>(byte), back = 0;
     wchar_t wide = 0;
