@@ -4,6 +4,9 @@
 //   quillmere_bench [--rescans R] [--repeats K] N...   measure (redirected registry roots)
 //   quillmere_bench --seed N | --unseed N              write or delete N registrations in the
 //                                                      real roots (Wine only), for other tools
+//   quillmere_bench --list                             print what a scan of the real roots lists
+//
+// Every figure names the build that it measures (32-bit or 64-bit).
 #include <windows.h>
 
 #include <psapi.h>
@@ -28,6 +31,8 @@
 #include "support/RegistrySandbox.h"
 
 namespace {
+
+const char* const Build = sizeof(void*) == 8 ? "64-bit" : "32-bit";
 
 struct Options {
   int Rescans = 100;
@@ -178,8 +183,8 @@ Result Measure(int count, const Options& options) {
 }
 
 void PrintTable(const std::vector<Result>& results, const Options& options) {
-  std::printf("\nQuillmere scan benchmark (median of %d runs; handles after 1 and after %d rescans)\n\n",
-              options.Repeats, options.Rescans);
+  std::printf("\nQuillmere scan benchmark, %s build (median of %d runs; handles after 1 and after %d rescans)\n\n",
+              Build, options.Repeats, options.Rescans);
   std::printf("%8s %7s %16s %12s %10s %12s %14s %12s %9s %12s %12s\n", "N", "listed", "registry ms", "1st scan ms",
               "rescan ms", "search ms", "sort ms (max)", "calls/N", "peak MB", "GDI 1->R", "USER 1->R");
   std::printf("%8s %7s %16s %12s %10s %12s %14s %12s\n", "", "", "(first, again)", "", "", "(listed)", "",
@@ -198,9 +203,9 @@ void PrintTable(const std::vector<Result>& results, const Options& options) {
   std::printf("\n");
   for (const Result& r : results) {
     std::printf(
-        "BENCH n=%d listed=%d first_registry_ms=%.2f registry_ms=%.2f first_scan_ms=%.2f scan_ms=%.2f search_ms=%.2f "
-        "search_listed=%d",
-        r.Count, r.Listed, r.ColdRegistryMs, r.RegistryMs, r.FirstScanMs, r.ScanMs, r.SearchMs, r.SearchListed);
+        "BENCH build=%s n=%d listed=%d first_registry_ms=%.2f registry_ms=%.2f first_scan_ms=%.2f scan_ms=%.2f "
+        "search_ms=%.2f search_listed=%d",
+        Build, r.Count, r.Listed, r.ColdRegistryMs, r.RegistryMs, r.FirstScanMs, r.ScanMs, r.SearchMs, r.SearchListed);
     for (size_t column = 0; column < r.SortMs.size(); ++column)
       std::printf(" sort%zu_ms=%.3f", column, r.SortMs[column]);
     std::printf(
@@ -221,6 +226,25 @@ int SeedRealRoots(bool seed, int count) {
   return 0;
 }
 
+// One line per listed entry with every field, its registry view first: builds that list the
+// same registry alike print the same lines.
+int ListRealRoots() {
+  for (const ProgramEntry& e : ScanInventory("", true)) {
+    const char* view = e.View == KEY_WOW64_64KEY ? "64" : e.View == KEY_WOW64_32KEY ? "32" : "-";
+    std::printf("%s %s %s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%d|%u|", view,
+                e.Root == HKEY_CURRENT_USER ? "HKCU" : "HKLM", e.KeyName.c_str(), e.DisplayName.c_str(),
+                e.QuietDisplayName.c_str(), e.UninstallString.c_str(), e.QuietUninstallString.c_str(),
+                e.DisplayVersion.c_str(), e.Publisher.c_str(), e.URLInfoAbout.c_str(), e.URLUpdateInfo.c_str(),
+                e.HelpLink.c_str(), e.HelpTelephone.c_str(), e.Contact.c_str(), e.Comments.c_str(), e.Readme.c_str(),
+                e.DisplayIcon.c_str(), e.WindowsInstaller, e.EstimatedSize);
+    if (e.HasUsageData)
+      std::printf("%lld %d %08lx%08lx %s", static_cast<long long>(e.ProgramSize), e.UseCount,
+                  e.LastUsedTime.dwHighDateTime, e.LastUsedTime.dwLowDateTime, e.ProgramPath.c_str());
+    std::printf("\n");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -229,6 +253,7 @@ int main(int argc, char** argv) {
     const std::string argument = argv[i];
     if ((argument == "--seed" || argument == "--unseed") && i + 1 < argc)
       return SeedRealRoots(argument == "--seed", std::atoi(argv[++i]));
+    if (argument == "--list") return ListRealRoots();
     if (argument == "--rescans" && i + 1 < argc)
       options.Rescans = std::atoi(argv[++i]);
     else if (argument == "--repeats" && i + 1 < argc)

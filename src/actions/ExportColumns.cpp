@@ -1,7 +1,6 @@
 #include "actions/ExportColumns.h"
 
 #include "inventory/Formatting.h"
-#include "inventory/InventoryScan.h"
 #include "listview/ListColumns.h"
 
 namespace {
@@ -39,7 +38,7 @@ std::string RootName(const ProgramEntry& entry) {
 // The user's registrations are shared by both views; the machine's have two only on 64-bit Windows.
 std::string ViewName(const ProgramEntry& entry) {
   if (entry.View & KEY_WOW64_64KEY) return "64-bit";
-  return entry.Root == HKEY_LOCAL_MACHINE && RunsUnderWow64() ? "32-bit" : "";
+  return entry.View & KEY_WOW64_32KEY ? "32-bit" : "";
 }
 
 // A new column is one more row here.

@@ -127,10 +127,13 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
   return known;
 }
 
-void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG settled, KnownRegistrations& seen,
+// Returns false when the uninstall key that the pass read lies outside the 32-bit view's own node
+// (Wow6432Node): a pass in HKEY_LOCAL_MACHINE's 32-bit view then read the one key of both views.
+bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG settled, KnownRegistrations& seen,
               std::vector<ProgramEntry>& inventory) {
   PassKeys keys = {pass, CRegistryKey(), CRegistryKey()};
-  if (!keys.Uninstall.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return;
+  if (!keys.Uninstall.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return true;
+  const bool ownNode = keys.Uninstall.IsInWow6432Node();
   keys.Uninstall.EnumerateSubKeys();
   keys.UsageCache.Open(pass.Root, UsageCachePath, KEY_READ | pass.View);
   for (uint32_t i = 0; i < keys.Uninstall.SubKeyCount; ++i) {
@@ -143,7 +146,10 @@ void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
     }
     if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
+  return ownNode;
 }
+
+bool RunsOn64BitWindows() { return sizeof(void*) == 8 || RunsUnderWow64(); }
 
 }  // namespace
 
@@ -162,11 +168,15 @@ std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool show
   const ULONGLONG settled = Now() - SettleTime;
   KnownRegistrations seen;
   std::vector<ProgramEntry> inventory;
+  // The user's registrations are shared by both registry views; on 64-bit Windows the machine's
+  // are read in its 32-bit view, then in its 64-bit view, by either build alike. Where both views
+  // are one key (HKEY_LOCAL_MACHINE redirected to a key of its own) that key is read once.
   ScanPass({HKEY_CURRENT_USER, 0}, filter, settled, seen, inventory);
-  ScanPass({HKEY_LOCAL_MACHINE, 0}, filter, settled, seen, inventory);
-  // A 32-bit program on 64-bit Windows sees only the 32-bit registrations of the machine
-  // unless it asks for the 64-bit view; the user's registrations are shared by both.
-  if (RunsUnderWow64()) ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, filter, settled, seen, inventory);
+  if (!RunsOn64BitWindows()) {
+    ScanPass({HKEY_LOCAL_MACHINE, 0}, filter, settled, seen, inventory);
+  } else if (ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}, filter, settled, seen, inventory)) {
+    ScanPass({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, filter, settled, seen, inventory);
+  }
   Known = std::move(seen);
   return inventory;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE (and on
-// 64-bit Windows then of its 64-bit view), in the registry's enumeration order, into entries
-// with their usage data.
+// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE (on 64-bit
+// Windows in its 32-bit view, then in its 64-bit view), in the registry's enumeration order, into
+// entries with their usage data.
 #include <string>
 #include <vector>
 

@@ -30,8 +30,8 @@ struct ProgramEntry {
   FILETIME LastUsedTime = {0, 0};
   std::string ProgramPath;
   // Where the registration was found: HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, and the registry
-  // view (KEY_WOW64_64KEY for the 64-bit programs seen from this 32-bit program on 64-bit
-  // Windows, else 0). Removal deletes there and nowhere else.
+  // view (KEY_WOW64_32KEY or KEY_WOW64_64KEY for the machine's registrations on 64-bit Windows,
+  // else 0). Usage data is read, and removal deletes, there and nowhere else.
   HKEY Root = nullptr;
   REGSAM View = 0;
 };

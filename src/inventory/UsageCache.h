@@ -9,7 +9,7 @@
 extern const char* const UsageCachePath;  // ...\App Management\ARPCache\ with its backslash
 
 // Fills the usage fields of entry from the record under root, in the registry view given
-// (0 or KEY_WOW64_64KEY); leaves them as they are when there is no record. A record shorter
+// (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY); leaves them as they are when there is no record. A record shorter
 // than 552 bytes has its missing bytes read as zero; a longer one counts as no record.
 void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramEntry& entry);
 

@@ -1,5 +1,6 @@
 #include "registry/RegistryKey.h"
 
+#include <cwctype>
 #include <utility>
 
 namespace {
@@ -41,6 +42,21 @@ LONG DeleteKeyInView(HKEY key, const std::string& name, REGSAM view) {
   return deleteKeyEx ? deleteKeyEx(key, name.c_str(), view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
+// The key's path in the registry's own namespace (\REGISTRY\MACHINE\...), or "" where the
+// system does not tell it.
+std::wstring RegistryPath(HKEY key) {
+  using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  auto queryKey =
+      reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+  const int KeyNameInformation = 3;
+  std::vector<ULONG> name(1 + 32768 / 2);  // its length in bytes, then up to 32767 characters
+  ULONG size = 0;
+  if (!queryKey ||
+      queryKey(key, KeyNameInformation, name.data(), static_cast<ULONG>(name.size() * sizeof(ULONG)), &size) != 0)
+    return L"";
+  return std::wstring(reinterpret_cast<const wchar_t*>(&name[1]), name[0] / sizeof(wchar_t));
+}
+
 }  // namespace
 
 CRegistryKey::~CRegistryKey() { Close(); }
@@ -69,6 +85,13 @@ bool CRegistryKey::Close() {
   if (!Handle) return false;
   const LONG result = RegCloseKey(std::exchange(Handle, nullptr));
   return result == ERROR_SUCCESS;
+}
+
+bool CRegistryKey::IsInWow6432Node() const {
+  std::wstring path = RegistryPath(Handle);
+  if (path.empty()) return true;
+  for (wchar_t& c : path) c = static_cast<wchar_t>(towupper(c));
+  return path.find(L"\\WOW6432NODE\\") != std::wstring::npos;
 }
 
 std::string CRegistryKey::GetStringValue(const std::string& name) {

@@ -23,6 +23,10 @@ class CRegistryKey {
   // False when the key was not open; closing a closed key does nothing.
   bool Close();
   bool IsOpen() const { return Handle != nullptr; }
+  // Whether the key lies in the 32-bit registry view's own node (its path passes through
+  // Wow6432Node), as the machine's redirected keys do on 64-bit Windows; true where the system
+  // does not tell the key's path.
+  bool IsInWow6432Node() const;
 
   std::string GetStringValue(const std::string& name);
   uint32_t GetDWordValue(const std::string& name);

@@ -17,9 +17,11 @@ bool Dispatch(Slot slot, Arguments... arguments) {
   return true;
 }
 
-CWindow* WindowOf(HWND hwnd) { return reinterpret_cast<CWindow*>(GetWindowLongA(hwnd, GWL_USERDATA)); }
+CWindow* WindowOf(HWND hwnd) { return reinterpret_cast<CWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 
-void AttachWindow(HWND hwnd, CWindow* window) { SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG>(window)); }
+void AttachWindow(HWND hwnd, CWindow* window) {
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+}
 
 HFONT CreateMainWindowFont() {
   return CreateFontA(13, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -170,12 +172,13 @@ bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
 }
 
 HINSTANCE CControl::ParentInstance(HWND parent) {
-  return reinterpret_cast<HINSTANCE>(GetWindowLongA(parent, GWL_HINSTANCE));
+  return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
 }
 
 void CControl::Subclass() {
   AttachWindow(Handle, this);
-  ControlProc = reinterpret_cast<WNDPROC>(SetWindowLongA(Handle, GWL_WNDPROC, reinterpret_cast<LONG>(SubclassProc)));
+  ControlProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
 }
 
 LRESULT CALLBACK CControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

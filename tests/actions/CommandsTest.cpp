@@ -212,7 +212,7 @@ TEST_F(CommandsTest, ReplacedDetailsIconsAreDestroyedButNeverTheSharedBlankIcon)
   Register(HKEY_CURRENT_USER, "a", "Alpha");
   Register(HKEY_CURRENT_USER, "b", "Beta");
   StaticProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(DetailsIcon.GetHandle(), GWL_WNDPROC, reinterpret_cast<LONG>(HoldAnyIcon)));
+      SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
   ApiHook hook("USER32.dll", "DestroyIcon", reinterpret_cast<void*>(RecordDestroyIcon));
   ASSERT_TRUE(hook.Installed());
   RealDestroyIcon = hook.Original<BOOL(WINAPI*)(HICON)>();

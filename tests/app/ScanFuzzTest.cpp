@@ -191,10 +191,12 @@ using ScanFuzzTest = AppTest;
 TEST_F(ScanFuzzTest, RandomRegistrationsAreListedExactlyAsTheRulesSay) {
   const unsigned seed = static_cast<unsigned>(Setting("QUILLMERE_FUZZ_SEED", 1));
   Random.seed(seed);
+  // Not the small tilde (U+02DC): an edit control of 64-bit Wine 8 dies where it starts a run of
+  // text, as after a digit or a punctuation mark (its text shaping reads 8 GB past its glyphs).
   for (int byte = 0x20; byte < 0x100; ++byte) {
     char text = static_cast<char>(byte), back = 0;
     wchar_t wide = 0;
-    if (byte != '\\' && MultiByteToWideChar(CP_ACP, 0, &text, 1, &wide, 1) == 1 &&
+    if (byte != '\\' && MultiByteToWideChar(CP_ACP, 0, &text, 1, &wide, 1) == 1 && wide != 0x02DC &&
         WideCharToMultiByte(CP_ACP, 0, &wide, 1, &back, 1, nullptr, nullptr) == 1 && back == text)
       Alphabet += text;
   }

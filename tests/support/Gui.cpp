@@ -29,12 +29,12 @@ RECT RectInParent(HWND window) {
 
 MessageSpy::MessageSpy(HWND window) : Window(window) {
   SetPropA(Window, SpyProperty, this);
-  Previous = reinterpret_cast<WNDPROC>(SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Proc)));
+  Previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
 }
 
 MessageSpy::~MessageSpy() {
   if (!IsWindow(Window)) return;
-  SetWindowLongA(Window, GWL_WNDPROC, reinterpret_cast<LONG>(Previous));
+  SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
   RemovePropA(Window, SpyProperty);
 }
 

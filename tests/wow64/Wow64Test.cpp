@@ -57,9 +57,9 @@ class Wow64ScanTest : public ::testing::Test {
     Texts own;
     for (const auto& entry : ScanInventory("", false))
       if (entry.Root == HKEY_LOCAL_MACHINE && entry.KeyName.compare(0, Prefix.size(), Prefix) == 0)
-        own.push_back(std::string(entry.View == View64 ? "64 "
-                                  : entry.View == 0    ? "32 "
-                                                       : "? ") +
+        own.push_back(std::string(entry.View == View64   ? "64 "
+                                  : entry.View == View32 ? "32 "
+                                                         : "? ") +
                       entry.KeyName.substr(Prefix.size()) + " " +
                       (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
     return own;
@@ -89,7 +89,7 @@ TEST_F(Wow64ScanTest, RemovingAnEntryDeletesItInItsOwnViewOnly) {
     Register(View64, "Twin");
     ASSERT_EQ((Texts{"32 Twin -", "64 Twin -"}), ScanOwn());
     for (const auto& entry : ScanInventory("", false))
-      if (entry.KeyName == Prefix + "Twin" && entry.View == (removed == View64 ? View64 : 0)) RemoveEntry(entry);
+      if (entry.KeyName == Prefix + "Twin" && entry.View == removed) RemoveEntry(entry);
     EXPECT_EQ(Texts{removed == View64 ? "32 Twin -" : "64 Twin -"}, ScanOwn());
   }
   EXPECT_TRUE(Boxes.Boxes().empty());
