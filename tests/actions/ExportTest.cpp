@@ -98,9 +98,11 @@ TEST_F(ExportTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAndO
     Register(HKEY_CURRENT_USER, key, ansi);
     expected += name.second + (",,,,,,," + key) + ",HKEY_CURRENT_USER,,uninstall.exe,,No\r\n";
   }
+  // A 64-bit process reads the machine's registrations in their 32-bit view first.
   const std::string last =
       "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,-1.5,{A1},"
-      "HKEY_LOCAL_MACHINE,,MsiExec /X{A1},q /S,Yes\r\n";
+      "HKEY_LOCAL_MACHINE," +
+      std::string(sizeof(void*) == 8 ? "32-bit" : "") + ",MsiExec /X{A1},q /S,Yes\r\n";
   SearchEdit.SetText("o");
   StartUp();
   Command(IDM_SORT_DESCENDING);
