@@ -1,7 +1,5 @@
-// Feeds a fuzz target with seeded random inputs for a given number of seconds, where libFuzzer
-// is not available.
+// Feeds the fuzz target seeded random inputs for a given number of seconds where libFuzzer is missing.
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,16 +9,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(argc > 1 ? std::atof(argv[1]) : 10);
   std::mt19937 random(1);
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   long runs = 0;
-  while (std::chrono::steady_clock::now() < end) {
+  for (; std::chrono::steady_clock::now() < end; ++runs) {
     std::vector<uint8_t> input(random() % 1024);
-    for (auto& byte : input)
-      byte = static_cast<uint8_t>(random() % 4 == 0 ? "0123456789,- \t"[random() % 14] : random());
+    for (auto& byte : input) byte = static_cast<uint8_t>(random() % 4 ? random() : "0123456789,-= \t"[random() % 15]);
     LLVMFuzzerTestOneInput(input.data(), input.size());
-    ++runs;
   }
   std::printf("%ld inputs\n", runs);
   return 0;

@@ -28,9 +28,10 @@ make_wine_prefix() {
     </dev/null >/dev/null 2>&1
 }
 
-# use_display: keeps $DISPLAY when it works, else starts Xvfb on a free display number.
+# use_display [private]: keeps $DISPLAY when it works, else (or always, with "private") starts Xvfb
+# on a free display number.
 use_display() {
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  if [ "${1:-}" != private ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return
   fi
   local n=90
