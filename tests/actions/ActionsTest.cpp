@@ -44,7 +44,7 @@ TEST_F(ActionsTest, EachTriggerLaunchesTheWholeUninstallStringThenRescansAndSele
     std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
     while (command.size() < length) command += static_cast<char>('a' + command.size() % 26);
     RegistrySandbox::Register(Machine, "beta",
-                              {{"DisplayName", "Beta"}, {"UninstallString", command}, {"QuietUninstallString", "q"}});
+                              {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
     StartUp();
     Select(1);
     LaunchInterceptor launches("none");  // an uninstaller that removes its registration and ends
@@ -60,9 +60,8 @@ TEST_F(ActionsTest, EachTriggerLaunchesTheWholeUninstallStringThenRescansAndSele
 }
 
 TEST_F(ActionsTest, AProgramWithOnlyAQuietUninstallStringIsRemovedQuietlyAfterAWarningAnsweredYes) {
-  for (const char* name : {"Alpha", "Beta"})
-    RegistrySandbox::Register(Machine, name,
-                              {{"DisplayName", name}, {"QuietUninstallString", name + std::string(" /q")}});
+  for (const std::string name : {"Alpha", "Beta"})
+    RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "QuietUninstallString=" + name + " /q"});
   StartUp();
   LaunchInterceptor launches("none");
   for (int answer : {IDNO, IDYES}) {
@@ -81,8 +80,8 @@ TEST_F(ActionsTest, AProgramWithOnlyAQuietUninstallStringIsRemovedQuietlyAfterAW
 }
 
 TEST_F(ActionsTest, RepairRunsMsiexecWithTheProductCodeAndWithoutASelectionNothingRunsOrRescans) {
-  RegistrySandbox::Register(
-      Machine, "{6F1C}", {{"DisplayName", "Product"}, {"UninstallString", "MsiExec /X"}, {"WindowsInstaller", "#1"}});
+  RegistrySandbox::Register(Machine, "{6F1C}",
+                            {"DisplayName=Product", "UninstallString=MsiExec /X", "WindowsInstaller=#1"});
   StartUp();
   LaunchInterceptor launches;  // every launch fails
   const std::function<void()> triggers[] = {
@@ -99,7 +98,13 @@ TEST_F(ActionsTest, RepairRunsMsiexecWithTheProductCodeAndWithoutASelectionNothi
   Boxes.Boxes.clear();
   RegistryCalls calls;
   for (const auto& trigger : triggers) trigger();
-  EXPECT_EQ(Texts(6, AppBox("Please select a program", MB_ICONINFORMATION)), Boxes.Boxes);
+  Command(IDM_ABOUT);
+  Texts shown(6, AppBox("Please select a program", MB_ICONINFORMATION));
+  shown.push_back(
+      MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) 2026 The "
+                                  "Quillmere developers. Free to use and to share.\r\n",
+                                  "About Quillmere...", MB_USERICON, "main"));
+  EXPECT_EQ(shown, Boxes.Boxes);
   EXPECT_EQ(0, Scans(calls));
   EXPECT_EQ(2u, launches.CommandLines.size());
 }
@@ -207,8 +212,7 @@ LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
 // An error box opens in the middle of a scan: meanwhile the list keeps the entries of the last whole
 // scan, and the scans asked for run as one after it.
 TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheListKeepsItsEntries) {
-  RegistrySandbox::Register(User, "alpha",
-                            {{"DisplayName", "Alpha"}, {"UninstallString", "a.exe"}, {"Publisher", "Acme"}});
+  RegistrySandbox::Register(User, "alpha", {"DisplayName=Alpha", "UninstallString=a.exe", "Publisher=Acme"});
   StartUp();
   Register(Machine, "gamma", "Gamma");
   RegistryCalls calls;

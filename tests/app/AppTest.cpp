@@ -23,7 +23,7 @@ TEST(StartUpTest, ARunScansFocusesTheListAndReturnsOneAfterTheMainWindowIsClosed
   if (::testing::UnitTest::GetInstance()->test_to_run_count() != 1) GTEST_SKIP() << "run this test alone";
   RegistrySandbox registry;
   MessageBoxCatcher boxes;
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {{"DisplayName", "Alpha"}, {"UninstallString", "u"}});
+  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
   AppSettings.SortAscending = 0;  // start-up begins from the defaults whatever was there
   ApiHook focus("USER32.dll", "SetFocus", reinterpret_cast<void*>(RecordFocusAndClose));
   SetFocusHook = &focus;
@@ -36,7 +36,7 @@ TEST(StartUpTest, ARunScansFocusesTheListAndReturnsOneAfterTheMainWindowIsClosed
 TEST(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
   RegistrySandbox registry;
   MessageBoxCatcher boxes;
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {{"DisplayName", "Alpha"}, {"UninstallString", "u"}});
+  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
   WNDCLASSEXA taken = {};  // the main window's class name, taken by another class
   taken.cbSize = sizeof taken;
   taken.lpfnWndProc = DefWindowProcA;

@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -12,59 +10,49 @@
 
 namespace {
 
-class ListTest : public AppTest {
- protected:
-  static void AddProgram(const std::string& title, std::vector<std::pair<std::string, std::string>> values,
-                         const std::string& usage = "") {
-    values.insert(values.end(), {{"UninstallString", "u"}, {"DisplayName", title}});
-    RegistrySandbox::Register(HKEY_LOCAL_MACHINE, title, values);
-    if (!usage.empty())
-      RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + title, "SlowInfoCache", REG_BINARY, usage);
-  }
-};
-
-// As a click on the column's header arrives: a notification of the list to the main window.
-void ClickHeader(int column) {
-  NMLISTVIEW click = {};
-  click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
-  click.iSubItem = column;
-  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+void AddProgram(const std::string& title, std::vector<std::string> values, const std::string& usage = "") {
+  values.insert(values.end(), {"UninstallString=u", "DisplayName=" + title});
+  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, title, values);
+  if (!usage.empty())
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + title, "SlowInfoCache", REG_BINARY, usage);
 }
+
+using ListTest = AppTest;
 
 TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending) {
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
   const FILETIME d2001 = FileTimeOf(2001, 6, 1), d2005 = FileTimeOf(2005, 6, 1), d2010 = FileTimeOf(2010, 6, 1),
                  d2022 = FileTimeOf(2022, 6, 1);
-  AddProgram("small", {{"Publisher", "acme"}, {"EstimatedSize", "#1"}});
-  AddProgram("Three", {{"Publisher", "Zeta"}}, UsageRecord(3ll << 30, 12, d2010));
-  AddProgram("Five", {{"Publisher", "\xC4pfel"}, {"EstimatedSize", "#9"}}, UsageRecord(5ll << 30, 0, d2022));
-  AddProgram("Four", {{"Publisher", "Beta"}}, UsageRecord(4ll << 40, -1, d2001));
-  AddProgram("Unsized", {{"EstimatedSize", "#1500"}},
-             UsageRecord(0, 2, d2005));  // with usage data only its size counts
+  AddProgram("small", {"Publisher=acme", "EstimatedSize=#1"});
+  AddProgram("Three", {"Publisher=Zeta"}, UsageRecord(3ll << 30, 12, d2010));
+  AddProgram("Five", {"Publisher=\xC4pfel", "EstimatedSize=#9"}, UsageRecord(5ll << 30, 0, d2022));
+  AddProgram("Four", {"Publisher=Beta"}, UsageRecord(4ll << 40, -1, d2001));
+  AddProgram("Unsized", {"EstimatedSize=#1500"}, UsageRecord(0, 2, d2005));  // with usage data, only its size counts
   StartUp();
-  const std::vector<Texts> rows = {{"Five", "5 GB", "\xC4pfel", "rarely (0)", FormatDate(d2022)},
-                                   {"Four", "4096 GB", "Beta", "", FormatDate(d2001)},
-                                   {"small", "1 KB", "acme", "", ""},
-                                   {"Three", "3 GB", "Zeta", "frequently (12)", FormatDate(d2010)},
-                                   {"Unsized", "", "", "rarely (2)", FormatDate(d2005)}};
-  std::vector<Texts> shown(ListTitles().size(), Texts(5));
-  for (size_t item = 0; item < shown.size(); ++item)
-    for (int column = 0; column < 5; ++column) shown[item][column] = CellText(static_cast<int>(item), column);
-  EXPECT_EQ(rows, shown);
+  Texts rows(ListTitles().size());  // each row's cells, "|"-separated
+  for (size_t item = 0; item < rows.size(); ++item)
+    for (int column = 0; column < 5; ++column)
+      rows[item] += (column ? "|" : "") + CellText(static_cast<int>(item), column);
+  EXPECT_EQ((Texts{"Five|5 GB|\xC4pfel|rarely (0)|" + FormatDate(d2022), "Four|4096 GB|Beta||" + FormatDate(d2001),
+                   "small|1 KB|acme||", "Three|3 GB|Zeta|frequently (12)|" + FormatDate(d2010),
+                   "Unsized|||rarely (2)|" + FormatDate(d2005)}),
+            rows);
   EXPECT_EQ("5 applications", WindowText(StatusBar.GetHandle()));
   EXPECT_EQ(0, SelectedIndex());
-
-  // Names ignore the case of a to z, companies are bytes, sizes 64-bit; a program without usage
-  // data and one with an unknown use count come first, in either order.
-  const std::pair<int, Texts> clicks[] = {
-      {0, {"Unsized", "Three", "small", "Four", "Five"}}, {1, {"Unsized", "small", "Three", "Five", "Four"}},
-      {1, {"Four", "Five", "Three", "small", "Unsized"}}, {2, {"Unsized", "Four", "Three", "small", "Five"}},
-      {3, {"Four", "small", "Five", "Unsized", "Three"}}, {4, {"small", "Four", "Unsized", "Three", "Five"}}};
-  for (auto [column, titles] : clicks) {
-    ClickHeader(column);
-    Texts listed = ListTitles();
-    if (column == 3) std::sort(listed.begin(), listed.begin() + 2);
-    EXPECT_EQ(titles, listed) << column;
+  // Names ignore the case of a to z, companies are bytes, sizes 64-bit; a program without usage data
+  // and one with an unknown use count come first, in either order.
+  for (const std::string clicked :
+       {"0:Unsized Three small Four Five", "1:Unsized small Three Five Four", "1:Four Five Three small Unsized",
+        "2:Unsized Four Three small Five", "3:Four small Five Unsized Three", "4:small Four Unsized Three Five"}) {
+    NMLISTVIEW click = {};  // as a click on the header reaches the main window
+    click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iSubItem = clicked[0] - '0';
+    SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    Texts titles = ListTitles();
+    if (clicked[0] == '3') std::sort(titles.begin(), titles.begin() + 2);
+    std::string listed = clicked.substr(0, 1) + ":";
+    for (const auto& title : titles) listed += title + (&title == &titles.back() ? "" : " ");
+    EXPECT_EQ(clicked, listed);
   }
   EXPECT_EQ((std::vector<int>{4, 1}), (std::vector<int>{AppSettings.SortColumn, AppSettings.SortAscending}));
   SearchEdit.SetText("nothing like it");
@@ -73,30 +61,22 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
 }
 
 TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeIntegerOf32Bits) {
-  const std::pair<const char*, std::pair<std::string, int>> locations[] = {{"C:\\a,b\\x.dll,2", {"C:\\a,b\\x.dll", 2}},
-                                                                           {"x.dll,-2", {"x.dll", 2}},
-                                                                           {"x.dll, +3 ", {"x.dll", 3}},
-                                                                           {"x.dll,2x", {"x.dll", 0}},
-                                                                           {"x.dll,", {"x.dll", 0}},
-                                                                           {"x.dll", {"x.dll", 0}},
-                                                                           {"x,2147483647", {"x", 2147483647}},
-                                                                           {"x,2147483648", {"x", 0}},
-                                                                           {"x,-", {"x", 0}}};
-  for (const auto& [value, expected] : locations) {
-    const IconLocation location = ParseIconLocation(value);
-    EXPECT_EQ(expected, std::make_pair(location.Path, location.Index)) << value;
+  for (const std::string row :
+       {"C:\\a,b\\x.dll,2 => C:\\a,b\\x.dll 2", "x.dll,-2 => x.dll 2", "x.dll, +3  => x.dll 3", "x.dll,2x => x.dll 0",
+        "x.dll, => x.dll 0", "x.dll => x.dll 0", "x,2147483647 => x 2147483647", "x,2147483648 => x 0", "x,- => x 0"}) {
+    const IconLocation location = ParseIconLocation(row.substr(0, row.find(" => ")));
+    EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + location.Path + " " + std::to_string(location.Index));
   }
 }
 
 // ExtractIconExA and DestroyIcon as the program calls them. A failed extraction leaves garbage in
 // the handles, as Wine's does: only its count may be trusted.
 const HICON Garbage = reinterpret_cast<HICON>(0xBAD0);
-std::vector<std::pair<std::string, int>> Extracted;
+std::vector<std::string> Extracted;
 std::vector<HICON> HandedOut, Destroyed;
 ApiHook *ExtractHook = nullptr, *DestroyHook = nullptr;
-
 UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT count) {
-  Extracted.push_back({path, index});
+  Extracted.push_back(path + ("," + std::to_string(index)));
   const UINT result = ExtractHook->Original<decltype(&Extract)>()(path, index, large, small, count);
   if (result == 0 || result == UINT_MAX)
     *large = *small = Garbage;
@@ -115,17 +95,17 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   GetWindowsDirectoryA(windows, sizeof windows);
   const std::string own = self + std::string(".icons.exe"), notepad = windows + std::string("\\notepad.exe");
   ASSERT_TRUE(CopyFileA(self, own.c_str(), FALSE));
-  AddProgram("a", {{"DisplayIcon", notepad}});
-  AddProgram("b", {{"DisplayIcon", own}});
+  AddProgram("a", {"DisplayIcon=" + notepad});
+  AddProgram("b", {"DisplayIcon=" + own});
   AddProgram("c", {}, UsageRecord(1, 1, {0, 0}, std::wstring(own.begin(), own.end())));  // the program used
-  AddProgram("d", {{"DisplayIcon", "C:\\missing\\x.exe,1"}});
-  AddProgram("e", {{"DisplayIcon", notepad + ",99"}});  // no such icon
+  AddProgram("d", {"DisplayIcon=C:\\missing\\x.exe,1"});
+  AddProgram("e", {"DisplayIcon=" + notepad + ",99"});  // no such icon
   AddProgram("f", {}, UsageRecord(1, 1));
-  const auto images = [] {
+  const auto images = [] {  // each item's, then how many
     std::vector<int> shown;
     LVITEMA item = {};
-    for (item.mask = LVIF_IMAGE; item.iItem < static_cast<int>(ListTitles().size()); ++item.iItem)
-      shown.push_back(ListView_GetItem(ProgramList.GetHandle(), &item) ? item.iImage : -1);
+    for (item.mask = LVIF_IMAGE; ListView_GetItem(ProgramList.GetHandle(), &item); ++item.iItem)
+      shown.push_back(item.iImage);
     return shown.push_back(ImageList_GetImageCount(ProgramList.SmallImages)), shown;
   };
   StartUp();
@@ -137,8 +117,8 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   CloseHandle(file);
   RequestScan();
   DeleteFileA(own.c_str());
-  const std::pair<std::string, int> notes = {notepad, 0}, ours = {own, 0}, missing = {"C:\\missing\\x.exe", 1};
-  EXPECT_EQ((std::vector<std::pair<std::string, int>>{notes, ours, missing, {notepad, 99}, missing, ours, missing}),
+  EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99", "C:\\missing\\x.exe,1",
+                   own + ",0", "C:\\missing\\x.exe,1"}),
             Extracted);
   EXPECT_EQ((std::vector<int>{1, 3, 3, 0, 0, 0, 4}), images());
   for (HICON icon : HandedOut)

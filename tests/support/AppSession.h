@@ -27,7 +27,7 @@ class AppTest : public ::testing::Test {
   // A registration with a DisplayName and an UninstallString.
   static void Register(HKEY root, const std::string& keyName, const std::string& displayName,
                        const std::string& uninstallString = "uninstall.exe") {
-    RegistrySandbox::Register(root, keyName, {{"DisplayName", displayName}, {"UninstallString", uninstallString}});
+    RegistrySandbox::Register(root, keyName, {"DisplayName=" + displayName, "UninstallString=" + uninstallString});
   }
   static Texts ListTitles();
   static std::string CellText(int item, int column);

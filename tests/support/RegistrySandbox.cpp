@@ -83,12 +83,14 @@ void RegistrySandbox::Write(HKEY root, const std::string& path, const std::strin
   RegCloseKey(key);
 }
 
-void RegistrySandbox::Register(HKEY root, const std::string& keyName,
-                               const std::vector<std::pair<std::string, std::string>>& values) {
-  for (const auto& [name, text] : values) {
+void RegistrySandbox::Register(HKEY root, const std::string& keyName, const std::vector<std::string>& values) {
+  for (const std::string& value : values) {
+    const std::string name = value.substr(0, value.find('=')), text = value.substr(name.size() + 1);
     const DWORD number = text[0] == '#' ? std::stoul(text.substr(1)) : 0;
-    const std::string bytes = text[0] == '#' ? std::string(reinterpret_cast<const char*>(&number), 4) : text + '\0';
-    Write(root, UninstallPath + keyName, name, text[0] == '#' ? REG_DWORD : REG_SZ, bytes);
+    if (text[0] == '#')
+      Write(root, UninstallPath + keyName, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4));
+    else
+      Write(root, UninstallPath + keyName, name, REG_SZ, text + '\0');
   }
 }
 

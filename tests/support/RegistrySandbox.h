@@ -20,9 +20,8 @@ class RegistrySandbox {
 
   // root is HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (redirected); path is relative to it.
   static void Write(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes);
-  // A registration of root: its values, REG_SZ, or REG_DWORD for a text starting with '#'.
-  static void Register(HKEY root, const std::string& keyName,
-                       const std::vector<std::pair<std::string, std::string>>& values);
+  // A registration of root with values "name=text" (REG_SZ), or "name=#number" (REG_DWORD).
+  static void Register(HKEY root, const std::string& keyName, const std::vector<std::string>& values);
   static void DeleteTree(HKEY root, const std::string& path);
   static bool KeyExists(HKEY root, const std::string& path);
 
