@@ -147,9 +147,9 @@ TEST_F(InventoryTest, UsageRecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
 }
 
 TEST(FormattingTest, SizesUseCountsAndDatesAreShownAsTheListAndThePaneShowThem) {
-  for (const std::string row : {"0=", "999=999 B", "1000=0.98 KB", "1023=1.00 KB", "1024=1 KB", "50000=48.8 KB",
-                                "150000=146 KB", "1000000=0.95 MB", "1048576=1 MB", "1000000000=0.93 GB",
-                                "4294967295=4 GB", "5000000000=4.66 GB", "1000000000000=931 GB"})
+  for (const std::string row : {"0=", "999=999 B", "1000=0.98 KB", "1023=1.00 KB", "1024=1 KB", "10239=10.00 KB",
+                                "50000=48.8 KB", "150000=146 KB", "1000000=0.95 MB", "1048576=1 MB",
+                                "1000000000=0.93 GB", "4294967295=4 GB", "5000000000=4.66 GB", "1000000000000=931 GB"})
     EXPECT_EQ(row, row.substr(0, row.find('=') + 1) + FormatSize(std::stoull(row)));
   for (const std::string row : {"2=rarely (2)", "3=occasionally (3)", "10=occasionally (10)", "11=frequently (11)",
                                 "4294967294=frequently (4294967294)"})
