@@ -10,7 +10,6 @@ DWORD LoopDeadline = 0;
 void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
   if (!LoopDone || (!LoopDone() && static_cast<LONG>(GetTickCount() - LoopDeadline) < 0)) return;
   LoopDone = nullptr;
-  EndMenu();  // a menu's own loop would swallow the quit message
   PostQuitMessage(0);
 }
 

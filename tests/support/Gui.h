@@ -11,5 +11,5 @@ void PumpMessages();
 std::string WindowText(HWND window);
 // Runs the program's own message loop (MainWindow.RunMessageLoop, which translates the accelerators)
 // until done() holds or timeoutMs have passed; returns done(). A thread timer checks done() every
-// 10 ms, so also while a menu or a message box runs its modal loop.
+// 10 ms, so also while a message box runs its modal loop.
 bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
