@@ -9,6 +9,8 @@
 
 const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+void(WINAPI* ScanClock)(FILETIME* now) = GetSystemTimeAsFileTime;
+
 namespace {
 
 // One pass of the scan: a root seen through a registry view.
@@ -47,7 +49,7 @@ ULONGLONG Ticks(const FILETIME& time) {
 
 ULONGLONG Now() {
   FILETIME now;
-  GetSystemTimeAsFileTime(&now);
+  ScanClock(&now);
   return Ticks(now);
 }
 

@@ -9,6 +9,10 @@
 
 extern const char* const UninstallKeyPath;  // ...\CurrentVersion\Uninstall\ with its backslash
 
+// The time that tells which keys have gone unwritten long enough for a scan to trust what it read
+// of them: GetSystemTimeAsFileTime, unless a test sets a clock of its own.
+extern void(WINAPI* ScanClock)(FILETIME* now);
+
 // Hot-fixes (key names starting with "KB" or "Microsoft Security Patch") are left out unless
 // showSystemComponents; a non-empty searchText keeps only the entries whose names contain it,
 // ignoring the case of a to z.

@@ -1,283 +1,247 @@
-#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
-#include <random>
-#include <set>
 #include <utility>
 
-#include "actions/ActionTesting.h"
 #include "actions/ResourceIds.h"
-#include "support/LaunchInterceptor.h"
-#include "support/MainLoop.h"
-#include "support/RegistrySnapshot.h"
-#include "support/TestData.h"
-#include "support/UninstallerScript.h"
+#include "support/ApiHook.h"
+#include "support/AppSession.h"
+#include "support/RegistryCalls.h"
 
 namespace {
 
-using Trigger = std::pair<const char*, std::function<void()>>;
+const HKEY User = HKEY_CURRENT_USER, Machine = HKEY_LOCAL_MACHINE;
 
-const char* const ProductCode = "{6F1C2A3B-0D4E-4A5F-9B8C-7D6E5F4A3B2C}";
-
-// Each box caught as text, caption, style and owner ("main" for the main window).
-std::vector<Texts> Shown(const MessageBoxCatcher& boxes) {
-  std::vector<Texts> shown;
-  for (const CaughtMessageBox& box : boxes.Boxes())
-    shown.push_back({box.Text, box.Caption, std::to_string(box.Style),
-                     box.Owner == MainWindow.GetHandle() ? "main"
-                     : box.Owner                         ? "other"
-                                                         : ""});
-  return shown;
+// Each scan opens the uninstall key of both roots once.
+int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
+void Command(WPARAM id) { SendMessageA(MainWindow.GetHandle(), WM_COMMAND, id, 0); }
+void PressEnter() { SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0); }
+void Click(const CWindow& button) { SendMessageA(button.GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)); }
+void DoubleClick(int item) {
+  RECT rect = {};
+  ListView_GetItemRect(ProgramList.GetHandle(), item, &rect, LVIR_LABEL);
+  SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 5, rect.top + 2));
 }
-Texts AppBox(const std::string& text, UINT style) { return {text, "Quillmere", std::to_string(style), "main"}; }
+std::string AppBox(const std::string& text, UINT style) {
+  return MessageBoxCatcher::Describe(text, "Quillmere", style, "main");
+}
+// The search timer fires while a box asks: the scan it asks for would replace the entry asked about.
+void SearchWhileAsking(const std::string& text) {
+  SearchEdit.SetText(text);
+  SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+}
 
-const Texts Confirmation = AppBox("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO);
-const Texts DeletionError = {"Error while deleting a registry key", "", std::to_string(MB_ICONERROR | MB_OK), ""};
+using ActionsTest = AppTest;
 
-class ActionsTest : public AppTest {
- protected:
-  void RemoveSelected(int answer) {
-    Boxes.Clear();
-    Boxes.QueueAnswer(answer);
-    Command(IDM_REMOVE_ENTRY);
-  }
-
-  static int IndexOf(const std::string& title) {
-    const Texts titles = ListTitles();
-    const auto found = std::find(titles.begin(), titles.end(), title);
-    return found == titles.end() ? -1 : static_cast<int>(found - titles.begin());
-  }
-
-  UninstallerScript Helper;
-};
-
-TEST_F(ActionsTest, EachTriggerRunsTheUninstallStringVerbatimThenTheItemAtItsPlaceIsSelected) {
-  Register(HKEY_LOCAL_MACHINE, "alpha", "Alpha");
-  Register(HKEY_LOCAL_MACHINE, "gamma", "Gamma");
+TEST_F(ActionsTest, EachTriggerLaunchesTheWholeUninstallStringThenRescansAndSelectsTheItemAtItsPlace) {
+  Register(Machine, "alpha", "Alpha");
+  Register(Machine, "gamma", "Gamma");
   // Command lines around the 260 characters of a path buffer, and near the system's limit of 32767.
-  const std::pair<Trigger, size_t> triggers[] = {{{"Enter", PressEnter}, 259},
-                                                 {{"Remove button", [] { ClickButton(RemoveButton); }}, 260},
-                                                 {{"uninstall command", [] { Command(IDM_UNINSTALL); }}, 261},
-                                                 {{"double-click", [] { DoubleClick(1); }}, 32000}};
-  for (const auto& trigger : triggers) {
-    SCOPED_TRACE(trigger.first.first);
-    UninstallerScript helper;
-    // Beta's uninstaller removes its registration after a moment, so a rescan that came before
-    // its end would still list it; its error code is not reported; its quiet string is not used.
-    std::string command =
-        helper.CommandLine("--sleep 300 " + DeleteRegistrationWords(Registry, HKEY_LOCAL_MACHINE, "beta") +
-                           " --exit 1603  /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ");
-    while (command.size() < trigger.second) command += static_cast<char>('a' + command.size() % 26);
-    RegistrySandbox::AddRegistration(
-        HKEY_LOCAL_MACHINE, "beta",
-        {{"DisplayName", "Beta"}, {"UninstallString", command}, {"QuietUninstallString", Helper.CommandLine("/q")}});
+  const std::pair<std::function<void()>, size_t> triggers[] = {{PressEnter, 259},
+                                                               {[] { Click(RemoveButton); }, 260},
+                                                               {[] { Command(IDM_UNINSTALL); }, 261},
+                                                               {[] { DoubleClick(1); }, 32000}};
+  for (const auto& [trigger, length] : triggers) {
+    std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
+    while (command.size() < length) command += static_cast<char>('a' + command.size() % 26);
+    RegistrySandbox::Register(Machine, "beta",
+                              {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
     StartUp();
     Select(1);
+    LaunchInterceptor launches("none");  // an uninstaller that removes its registration and ends
+    launches.OnLaunch = [] { RegistrySandbox::DeleteTree(Machine, UninstallPath + std::string("beta")); };
     RegistryCalls calls;
-    trigger.first.second();
-    EXPECT_EQ(Texts{command}, helper.Launches());
+    trigger();
+    EXPECT_EQ(Texts{command}, launches.CommandLines) << length;
     EXPECT_EQ(1, Scans(calls));
     EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
-    EXPECT_EQ(1, SelectedIndex()) << "the item at the same position";
+    EXPECT_EQ(1, SelectedIndex()) << "the item at the same place";
   }
-  EXPECT_TRUE(Helper.Launches().empty());
-  EXPECT_TRUE(Boxes.Texts().empty());
+  EXPECT_TRUE(Boxes.Boxes.empty());
 }
 
-// Yes with the search timer firing while asked: a scan then would put Beta where Alpha is.
-TEST_F(ActionsTest, OnlyAQuietUninstallStringRunsAfterAWarningAnsweredYesForTheProgramAskedAbout) {
-  for (const char* name : {"Alpha", "Beta"})
-    RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, name,
-                                     {{"DisplayName", name}, {"QuietUninstallString", Helper.CommandLine(name)}});
+TEST_F(ActionsTest, AProgramWithOnlyAQuietUninstallStringIsRemovedQuietlyAfterAWarningAnsweredYes) {
+  for (const std::string name : {"Alpha", "Beta"})
+    RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "QuietUninstallString=" + name + " /q"});
   StartUp();
+  LaunchInterceptor launches("none");
   for (int answer : {IDNO, IDYES}) {
-    Boxes.Clear();
-    Boxes.QueueAnswer(answer);
-    if (answer == IDYES)
-      Boxes.WhileOpen([](const CaughtMessageBox&) {
-        SearchEdit.SetText("Beta");
-        PostMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-      });
+    Boxes.Boxes.clear();
+    Boxes.Answers = {answer};
+    if (answer == IDYES) Boxes.WhileOpen = [] { SearchWhileAsking("Beta"); };
     RegistryCalls calls;
     PressEnter();
-    const Texts warning = AppBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
-                                 MB_ICONWARNING | MB_YESNO);
-    EXPECT_EQ(std::vector<Texts>{warning}, Shown(Boxes));
-    EXPECT_EQ(answer == IDYES ? Texts{Helper.CommandLine("Alpha")} : Texts{}, Helper.Launches());
-    EXPECT_EQ(1, Scans(calls)) << "a scan requested meanwhile is the action's own";
+    EXPECT_EQ(Texts{AppBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
+                           MB_ICONWARNING | MB_YESNO)},
+              Boxes.Boxes);
+    EXPECT_EQ(1, Scans(calls)) << "the scan asked for meanwhile runs at the end of the action";
   }
+  EXPECT_EQ(Texts{"Alpha /q"}, launches.CommandLines);
   EXPECT_EQ(Texts{"Beta"}, ListTitles());
 }
 
-// The launch fails: its message shows the command line in quotes.
-TEST_F(ActionsTest, RepairLaunchesMsiexecWithTheProductCodeAndWithoutASelectionNothingRunsOrRescans) {
-  Register(HKEY_LOCAL_MACHINE, ProductCode, "Installer Product", "MsiExec.exe /X");
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey(ProductCode), "WindowsInstaller", 1);
+TEST_F(ActionsTest, RepairRunsMsiexecWithTheProductCodeAndWithoutASelectionNothingRunsOrRescans) {
+  RegistrySandbox::Register(Machine, "{6F1C}",
+                            {"DisplayName=Product", "UninstallString=MsiExec /X", "WindowsInstaller=#1"});
   StartUp();
-  LaunchInterceptor launches;
-  const Trigger repairs[] = {{"modify", [] { Command(IDM_MODIFY); }}, {"Repair", [] { ClickButton(RepairButton); }}};
-  for (const Trigger& trigger : repairs) {
-    Boxes.Clear();
+  LaunchInterceptor launches;  // every launch fails
+  const std::function<void()> triggers[] = {
+      [] { Command(IDM_MODIFY); }, [] { Click(RepairButton); },    PressEnter,
+      [] { Click(RemoveButton); }, [] { Command(IDM_UNINSTALL); }, [] { DoubleClick(0); }};
+  for (int i = 0; i < 2; ++i) {
     RegistryCalls calls;
-    trigger.second();
-    const std::string failure = std::string("Couldn't launch the program \"msiexec /f ") + ProductCode + "\"";
-    EXPECT_EQ(std::vector<Texts>{AppBox(failure, MB_ICONERROR | MB_OK)}, Shown(Boxes)) << trigger.first;
-    EXPECT_EQ(1, Scans(calls)) << trigger.first;
+    triggers[i]();
+    EXPECT_EQ(1, Scans(calls));
     EXPECT_EQ(0, SelectedIndex());
   }
-
-  const Trigger triggers[] = {{"Enter", PressEnter},
-                              {"double-click", [] { DoubleClick(0); }},
-                              {"Remove button", [] { ClickButton(RemoveButton); }},
-                              repairs[0],
-                              repairs[1],
-                              {"uninstall command", [] { Command(IDM_UNINSTALL); }}};
-  for (const Trigger& trigger : triggers) {
-    Deselect();
-    Boxes.Clear();
-    RegistryCalls calls;
-    trigger.second();
-    EXPECT_EQ(std::vector<Texts>{AppBox("Please select a program", MB_ICONINFORMATION | MB_OK)}, Shown(Boxes))
-        << trigger.first;
-    EXPECT_EQ(0, Scans(calls)) << trigger.first;
-  }
+  EXPECT_EQ(Texts(2, AppBox("Couldn't launch the program \"msiexec /f {6F1C}\"", MB_ICONERROR)), Boxes.Boxes);
+  Select(-1);
+  Boxes.Boxes.clear();
+  RegistryCalls calls;
+  for (const auto& trigger : triggers) trigger();
+  Command(IDM_ABOUT);
+  Texts shown(6, AppBox("Please select a program", MB_ICONINFORMATION));
+  shown.push_back(
+      MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) 2026 The "
+                                  "Quillmere developers. Free to use and to share.\r\n",
+                                  "About Quillmere...", MB_USERICON, "main"));
+  EXPECT_EQ(shown, Boxes.Boxes);
+  EXPECT_EQ(0, Scans(calls));
   EXPECT_EQ(2u, launches.CommandLines.size());
 }
 
-// What the main window goes through while an uninstaller runs, seen from a thread timer: it
-// fires only when the wait for the uninstaller dispatches messages.
+// What the main window goes through while an uninstaller runs, seen from a thread timer: it fires
+// only while the wait for the uninstaller dispatches messages.
 std::function<void()> OnTick;
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { OnTick(); }
 
-TEST_F(ActionsTest, WhileAnUninstallerRunsTheWindowRepaintsButNoOtherActionStarts) {
-  const std::string releaseName = "QuillmereRelease-" + std::to_string(GetCurrentProcessId());
-  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
-  Register(HKEY_LOCAL_MACHINE, "tool", "Tool", "tool.exe /uninstall");
+TEST_F(ActionsTest, WhileAnUninstallerRunsTheWindowRepaintsButTakesNoInputAndNoOtherActionStarts) {
+  const std::string release = "QuillmereRelease-" + std::to_string(GetCurrentProcessId());
+  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+  Register(Machine, "tool", "Tool", "tool.exe /uninstall");
   StartUp();
-  // Every launch, of the uninstaller or anything else (msiexec), starts the helper in its place.
-  LaunchInterceptor launches(Helper.CommandLine("--wait-event " + releaseName));
-  HWND main = MainWindow.GetHandle(), list = ProgramList.GetHandle();
-  bool enabledDuringTheWait = true, repaintedDuringTheWait = false;
+  LaunchInterceptor launches(release);  // every launch runs until released
+  const HWND main = MainWindow.GetHandle(), list = ProgramList.GetHandle();
+  bool enabled = true, repainted = false;
   int ticks = 0;
   OnTick = [&] {
     if (++ticks == 1) {
-      enabledDuringTheWait = IsWindowEnabled(main) != FALSE;
+      enabled = IsWindowEnabled(main);
       InvalidateRect(main, nullptr, TRUE);
       // Every way in which an action starts, as posted input and commands; a removal would be confirmed.
-      Boxes.QueueAnswer(IDYES);
-      for (HWND button : {RemoveButton.GetHandle(), RepairButton.GetHandle()})
-        PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+      Boxes.Answers = {IDYES};
+      for (const HWND button : {RemoveButton.GetHandle(), RepairButton.GetHandle()})
+        PostMessageA(button, WM_LBUTTONUP, 0, 0);
       PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
       PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 30));
       for (WPARAM id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY}) PostMessageA(main, WM_COMMAND, id, 0);
-    } else if (!GetUpdateRect(main, nullptr, FALSE)) {
-      repaintedDuringTheWait = true;
     }
-    if ((repaintedDuringTheWait && ticks > 10) || ticks > 500) SetEvent(release);
+    repainted = repainted || (ticks > 1 && !GetUpdateRect(main, nullptr, FALSE));
+    if ((repainted && ticks > 10) || ticks > 500) SetEvent(event);
   };
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
   PressEnter();
   KillTimer(nullptr, timer);
-  CloseHandle(release);
-
-  EXPECT_FALSE(enabledDuringTheWait);
-  EXPECT_TRUE(repaintedDuringTheWait);
-  EXPECT_TRUE(IsWindowEnabled(main));
+  CloseHandle(event);
+  EXPECT_EQ((std::vector<bool>{false, true, true}), (std::vector<bool>{enabled, repainted, !!IsWindowEnabled(main)}));
   EXPECT_EQ(Texts{"tool.exe /uninstall"}, launches.CommandLines);
-  EXPECT_TRUE(Boxes.Texts().empty()) << "no removal was confirmed";
+  EXPECT_TRUE(Boxes.Boxes.empty()) << "no removal was asked about";
 }
 
-// An uninstaller that hands over to a copy of itself and exits: the wait ends with the launched process.
-TEST_F(ActionsTest, TheWaitEndsWithTheLaunchedUninstallerNotWithTheCopyItStarted) {
-  const std::string releaseName = "QuillmereCopy-" + std::to_string(GetCurrentProcessId());
-  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
-  const std::string command = Helper.CommandLine("--spawn-copy " + releaseName);
-  Register(HKEY_LOCAL_MACHINE, "tool", "Tool", command);
-  StartUp();
-  RegistryCalls calls;
-  Command(IDM_UNINSTALL);
-  EXPECT_EQ(Texts{command}, Helper.Launches()) << "the copy is still waiting";
-  EXPECT_EQ(1, Scans(calls));
-  SetEvent(release);
-  EXPECT_TRUE(RunMainLoopUntil([&] { return Helper.Launches().size() == 2; }, 30000)) << "the copy ran";
-  CloseHandle(release);
+// The registration keys of both roots that exist.
+Texts ExistingKeys() {
+  Texts keys;
+  for (HKEY root : {User, Machine})
+    for (const char* key : {"", "a", "Shared", "Shared\\Sub"})
+      if (RegistrySandbox::KeyExists(root, UninstallPath + std::string(key)))
+        keys.push_back((root == User ? "user " : "machine ") + std::string(key));
+  return keys;
 }
 
-// No changes nothing. Yes is answered while the search timer fires; a rescan then would put
-// another entry (the other root's, or none) where the selected one is.
+// No changes nothing; Yes, while the search timer fires, deletes the selected entry's key in its own
+// root. A key with a subkey cannot be deleted: that is told, and nothing is deleted.
 TEST_F(ActionsTest, RemovalAnsweredYesDeletesOnlyTheSelectedRootsKeyOfANameRegisteredUnderBoth) {
-  for (HKEY selected : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    const auto title = [](HKEY root) { return root == HKEY_CURRENT_USER ? "Shared (user)" : "Shared (machine)"; };
-    SCOPED_TRACE(title(selected));
-    Register(HKEY_CURRENT_USER, "a", "Alpha");
-    Register(HKEY_CURRENT_USER, "Shared", title(HKEY_CURRENT_USER));
-    Register(HKEY_LOCAL_MACHINE, "Shared", title(HKEY_LOCAL_MACHINE));
+  const std::string confirmation =
+      AppBox("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO);
+  for (const auto& [selected, nested] :
+       {std::make_pair(Machine, false), std::make_pair(User, false), std::make_pair(Machine, true)}) {
+    Register(User, "a", "Alpha");
+    Register(User, "Shared", "Shared (user)");
+    Register(Machine, "Shared", "Shared (machine)");
+    if (nested) RegistrySandbox::Write(selected, UninstallPath + std::string("Shared\\Sub"), "x", REG_SZ, "");
     SearchEdit.SetText("");
     StartUp();
-    Select(IndexOf(title(selected)));
-    Registries expected;
+    Select(selected == User ? 2 : 1);
+    Texts expected = ExistingKeys(), titlesWhileAsking;
+    Boxes.Boxes.clear();
     RegistryCalls calls;
-    RemoveSelected(IDNO);
-    EXPECT_EQ(0, calls.Total()) << "No: no deletion, no rescan";
-    EXPECT_TRUE(expected == Registries());
-    expected.Of(selected) = WithoutRegistration(expected.Of(selected), "Shared");
-    Texts titlesWhileAsking;
-    Boxes.WhileOpen([&](const CaughtMessageBox&) {
-      SearchEdit.SetText("Shared");
-      SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-      titlesWhileAsking = ListTitles();
-    });
-    RemoveSelected(IDYES);
-    Boxes.WhileOpen(nullptr);
-    EXPECT_EQ(std::vector<Texts>{Confirmation}, Shown(Boxes));
-    EXPECT_TRUE(expected == Registries());
-    EXPECT_EQ((Texts{"Alpha", "Shared (machine)", "Shared (user)"}), titlesWhileAsking) << "the rescan waits";
-    EXPECT_EQ(Texts{title(selected == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER)}, ListTitles());
+    Command(IDM_REMOVE_ENTRY);
+    EXPECT_EQ(0, calls.Opens) << "No: no deletion, no scan";
+    Boxes.Answers = {IDYES};
+    Boxes.WhileOpen = [&] { SearchWhileAsking("Shared"), titlesWhileAsking = ListTitles(); };
+    Command(IDM_REMOVE_ENTRY);
+    Boxes.WhileOpen = nullptr;
+    EXPECT_EQ((Texts{"Alpha", "Shared (machine)", "Shared (user)"}), titlesWhileAsking) << "the scan waits";
+    Texts shown = {confirmation, confirmation}, left = {"Shared (machine)", "Shared (user)"};
+    if (nested)
+      shown.push_back(MessageBoxCatcher::Describe("Error while deleting a registry key", "", MB_ICONERROR, ""));
+    EXPECT_EQ(shown, Boxes.Boxes);
+    if (!nested)
+      expected.erase(std::find(expected.begin(), expected.end(), selected == User ? "user Shared" : "machine Shared"));
+    if (!nested) left.erase(left.begin() + (selected == User ? 1 : 0));
+    EXPECT_EQ(expected, ExistingKeys());
+    EXPECT_EQ(left, ListTitles());
+    for (HKEY root : {User, Machine}) RegistrySandbox::DeleteTree(root, "SOFTWARE");
   }
 }
 
-// Random registrations, many sharing their names across the two roots, some with subkeys (which
-// cannot be deleted), some hidden hot-fixes, some with usage records: removing any listed entry
-// deletes that one key and nothing else, or reports an error and deletes nothing.
-class RemovalSafetyTest : public ActionsTest, public ::testing::WithParamInterface<unsigned> {};
+// Once armed, a read of a publisher fails after its size was learned: the first read with a buffer
+// is told that the data needs more room, the next one fails.
+ApiHook* QueryHook = nullptr;
+bool FailureDue = false, SizeGiven = false;
+std::function<void()> WhenTheScanGoesOn;  // at the first registry query after the failure
 
-TEST_P(RemovalSafetyTest, RemovingAnyEntryDeletesExactlyThatKey) {
-  const char* const names[] = {"App", "App 2", "App.old",    "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}",
-                               "a",   "Tool",  "Tool (x86)", "KB123456"};
-  std::mt19937 random(GetParam());
-  for (int round = 0; round < 25; ++round) {
-    std::map<std::string, std::pair<HKEY, std::string>> written;  // root and key name by title
-    std::set<std::string> nested;                                 // the titles of those with a subkey
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      RegistrySandbox::DeleteTree(root, "SOFTWARE");
-      for (const char* name : names) {
-        if (random() % 3 == 0) continue;
-        const std::string title = name + std::string(root == HKEY_CURRENT_USER ? " @user" : " @machine");
-        Register(root, name, title, "x");
-        written[title] = {root, name};
-        if (random() % 5 == 0) RegistrySandbox::CreateKey(root, UninstallKey(name) + "\\Sub"), nested.insert(title);
-        if (random() % 2) RegistrySandbox::WriteUsageRecord(root, name, UsageRecord());
-      }
-    }
-    StartUp();
-    const Texts titles = ListTitles();
-    if (titles.empty()) continue;
-    const std::string title = titles[random() % titles.size()];
-    SCOPED_TRACE("round " + std::to_string(round) + ": removing " + title);
-    const bool fails = nested.count(title) != 0;
-    Select(IndexOf(title));
-    Registries expected;
-    const auto& [root, keyName] = written[title];
-    if (!fails) expected.Of(root) = WithoutRegistration(expected.Of(root), keyName);
-    RemoveSelected(IDYES);
-    EXPECT_TRUE(expected == Registries());
-    EXPECT_EQ((fails ? std::vector<Texts>{Confirmation, DeletionError} : std::vector<Texts>{Confirmation}),
-              Shown(Boxes));
-    EXPECT_EQ(fails, IndexOf(title) != -1);
+LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+  if (FailureDue && data && name && std::string("Publisher") == name) {
+    if (!std::exchange(SizeGiven, true)) return *type = REG_SZ, *size = 4096, ERROR_MORE_DATA;
+    return FailureDue = false, ERROR_ACCESS_DENIED;
   }
+  if (!FailureDue && WhenTheScanGoesOn) std::exchange(WhenTheScanGoesOn, nullptr)();
+  return QueryHook->Original<decltype(&QueryFailingOnce)>()(key, name, reserved, type, data, size);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, RemovalSafetyTest, ::testing::Values(1u, 2u, 3u, 4u));
+// An error box opens in the middle of a scan: meanwhile the list keeps the entries of the last whole
+// scan, and the scans asked for run as one after it.
+TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheListKeepsItsEntries) {
+  RegistrySandbox::Register(User, "alpha", {"DisplayName=Alpha", "UninstallString=a.exe", "Publisher=Acme"});
+  StartUp();
+  Register(Machine, "gamma", "Gamma");
+  RegistryCalls calls;
+  ApiHook failing("ADVAPI32.dll", "RegQueryValueExA", reinterpret_cast<void*>(QueryFailingOnce));
+  QueryHook = &failing;
+  FailureDue = true;
+  int opensWhileOpen = -1;
+  Boxes.WhileOpen = [&] {
+    opensWhileOpen = calls.OpensOf(UninstallPath);
+    for (UINT command : {IDM_COLUMN_SIZE, IDM_REFRESH, IDM_REFRESH})
+      PostMessageA(MainWindow.GetHandle(), WM_COMMAND, command, 0);
+    for (int down = 0; down < 2; ++down) PostMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
+  };
+  Texts titlesDuringTheBox;
+  WhenTheScanGoesOn = [&] { titlesDuringTheBox = ListTitles(); };
+  Command(IDM_REFRESH);
+  PumpMessages();
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
+            Boxes.Boxes);
+  EXPECT_EQ((Texts{"Alpha"}), titlesDuringTheBox) << "rebuilt from the last whole scan";
+  EXPECT_EQ((std::vector<int>{1, 4}), (std::vector<int>{opensWhileOpen, calls.OpensOf(UninstallPath)}));
+  EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
+  for (int item = 0; item < 2; ++item) {
+    auto entry = reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item));
+    ASSERT_TRUE(entry >= ProgramInventory.data() && entry < ProgramInventory.data() + 2) << item;
+    EXPECT_EQ(ListTitles()[item], Title(*entry));
+  }
+  EXPECT_EQ((Texts{"Application", "Company", "Acme"}), (Texts{ColumnHeaders()[0], ColumnHeaders()[1], CellText(0, 1)}));
+  EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
+}
 
 }  // namespace

@@ -1,205 +1,81 @@
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <tuple>
 #include <utility>
 
-#include "actions/ActionTesting.h"
-#include "actions/Details.h"
+#include "actions/Export.h"
+#include "actions/ExportFormat.h"
 #include "actions/ResourceIds.h"
 #include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
-#include "inventory/Formatting.h"
 #include "support/ApiHook.h"
-#include "support/LaunchInterceptor.h"
-#include "support/MainLoop.h"
-#include "support/TestData.h"
+#include "support/AppSession.h"
+#include "support/RegistryCalls.h"
 
 namespace {
 
 using Ids = std::vector<UINT>;
-
-Ids WithState(HMENU menu, Ids ids, UINT bit) {
-  const auto without = [&](UINT id) { return !(GetMenuState(menu, id, MF_BYCOMMAND) & bit); };
-  ids.erase(std::remove_if(ids.begin(), ids.end(), without), ids.end());
-  return ids;
-}
-
 using CommandsTest = AppTest;
+namespace fs = std::filesystem;
 
-// The search timer on a clock of the test's own: the program's SetTimer and KillTimer are
-// replaced, and AdvanceClock delivers WM_TIMER at each due time that it passes.
+// The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
+// and AdvanceClock delivers WM_TIMER at each due time that it passes.
 DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
-UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) {
-  Period = period;
-  Due = Now + period;
-  return 1;
-}
+UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Period = period, Due = Now + period, 1; }
 BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
 void AdvanceClock(DWORD ms) {
   for (const DWORD end = Now + ms; Now < end;)
-    if (++Now == Due && Period) {
-      Due += Period;
-      SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-    }
+    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
 }
 
 TEST_F(CommandsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
   Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
-  Register(HKEY_CURRENT_USER, "p", "Paint Shop");
-  Register(HKEY_LOCAL_MACHINE, "r", "Writer's Reader");
+  Register(HKEY_LOCAL_MACHINE, "p", "Paint Shop");
   StartUp();
   ApiHook setTimer("USER32.dll", "SetTimer", reinterpret_cast<void*>(FakeSetTimer));
   ApiHook killTimer("USER32.dll", "KillTimer", reinterpret_cast<void*>(FakeKillTimer));
-  ASSERT_TRUE(setTimer.Installed() && killTimer.Installed());
   RegistryCalls calls;
   for (size_t length = 1; length <= 5; ++length) {
     SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
     PumpMessages();
     AdvanceClock(length < 5 ? 100 : 499);
   }
-  EXPECT_EQ(0, Scans(calls));
+  EXPECT_EQ(0, calls.OpensOf(UninstallPath));
   AdvanceClock(1);
-  EXPECT_EQ(1, Scans(calls));
-  EXPECT_EQ((Texts{"Text Writer Pro", "Writer's Reader"}), ListTitles());
+  EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
   AdvanceClock(5000);
-  EXPECT_EQ(1, Scans(calls)) << "the timer is stopped by its first run";
+  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
 }
 
-TEST_F(CommandsTest, OnlyShowSystemComponentsRescansAndTheMenuMarksFollowEachCommand) {
-  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "a",
-                                   {{"DisplayName", "alpha"}, {"UninstallString", "u"}, {"Publisher", "Acme"}});
-  Register(HKEY_LOCAL_MACHINE, "b", "Beta");
-  Register(HKEY_CURRENT_USER, "KB123456", "Security Update");
-  StartUp();
-  Register(HKEY_CURRENT_USER, "c", "Gamma");  // changes that only a scan sees
-  RegistrySandbox::DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey("b"));
-
-  const Texts scanned{"alpha", "Beta"}, rescanned{"alpha", "Gamma"}, reversed{"Beta", "alpha"};
-  const Texts narrow{"Application"}, wide{"Application", "Company", "Frequency of use", "Date last used"};
-  const UINT details = IDM_VIEW_DETAILS, up = IDM_SORT_ASCENDING, system = IDM_SHOW_SYSTEM_COMPONENTS;
-  const struct {
-    UINT Id;
-    int Scans;
-    Texts Headers, Titles;
-    Ids Marks;
-  } steps[] = {
-      {IDM_COLUMN_COMPANY, 0, {"Application", "Size"}, scanned, {details, up}},
-      {IDM_COLUMN_SIZE, 0, narrow, scanned, {details, up}},
-      {IDM_COLUMN_FREQUENCY, 0, {"Application", "Frequency of use"}, scanned, {details, up}},
-      {IDM_COLUMN_LAST_USED, 0, {"Application", "Frequency of use", "Date last used"}, scanned, {details, up}},
-      {IDM_COLUMN_COMPANY, 0, wide, scanned, {details, up}},
-      {IDM_COLUMN_PROGRAM_NAME, 0, wide, scanned, {details, up}},
-      {IDM_VIEW_LIST, 0, wide, scanned, {IDM_VIEW_LIST, up}},
-      {IDM_SORT_DESCENDING, 0, wide, reversed, {IDM_VIEW_LIST, IDM_SORT_DESCENDING}},
-      {IDM_VIEW_DETAILS, 0, wide, reversed, {details, IDM_SORT_DESCENDING}},
-      {IDM_SORT_ASCENDING, 0, wide, scanned, {details, up}},
-      {system, 1, wide, {"alpha", "Gamma", "Security Update"}, {details, up, system}},
-      {system, 1, wide, rescanned, {details, up}},
+// The ids of items of menu that have the state bit.
+Ids WithState(HMENU menu, Ids ids, UINT bit) {
+  const auto lacks = [&](UINT id) {
+    return GetMenuState(menu, id, 0) == UINT(-1) || !(GetMenuState(menu, id, 0) & bit);
   };
-  const Ids checkable{IDM_VIEW_ICONS, IDM_VIEW_LIST, details, up, IDM_SORT_DESCENDING, system};
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.Id);
-    RegistryCalls calls;
-    Command(step.Id);
-    EXPECT_EQ(step.Scans, step.Scans ? Scans(calls) : calls.Total());
-    EXPECT_EQ(step.Headers, ColumnHeaders());
-    EXPECT_EQ(step.Titles, ListTitles());
-    EXPECT_EQ(step.Marks, WithState(MainWindow.GetMenu(), checkable, MF_CHECKED));
-  }
-  EXPECT_EQ("Acme", CellText(0, 1));
+  ids.erase(std::remove_if(ids.begin(), ids.end(), lacks), ids.end());
+  return ids;
+}
+const Ids Commands{IDM_UNINSTALL,           IDM_MODIFY,         IDM_REMOVE_ENTRY, IDM_COPY,
+                   IDM_COLUMN_PROGRAM_NAME, IDM_COLUMN_COMPANY, IDM_COLUMN_SIZE,  IDM_COLUMN_FREQUENCY,
+                   IDM_COLUMN_LAST_USED};
+// The grayed and the checked items of the popup menu that the list opens for a right-click on window.
+std::pair<Ids, Ids> Popup;
+BOOL WINAPI RecordPopup(HMENU menu, UINT, int, int, HWND, LPTPMPARAMS) {
+  return Popup = {WithState(menu, Commands, MF_GRAYED), WithState(menu, Commands, MF_CHECKED)}, FALSE;
+}
+std::pair<Ids, Ids> ContextMenu(HWND window) {
+  SendMessageA(ProgramList.GetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(100, 200));
+  return std::exchange(Popup, {});
 }
 
-const Ids ProgramCommands{IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY};
-
-// The grayed commands of the popup that a right-click on the list opens; it is closed at once.
-Ids GrayedInContextMenu() {
-  Ids grayed{0};                            // no popup
-  MessageSpy spy(ProgramList.GetHandle());  // the owner of the popup
-  spy.WhileArriving([&](const SpiedMessage& message) {
-    if (message.Message != WM_INITMENUPOPUP) return;
-    grayed = WithState(reinterpret_cast<HMENU>(message.WParam), ProgramCommands, MF_GRAYED);
-    PostMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-  });
-  SendMessageA(ProgramList.GetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ProgramList.GetHandle()),
-               MAKELPARAM(100, 200));  // on the list's items
-  PumpMessages();
-  return grayed;
-}
-
-std::string Text(const CWindow& control) { return WindowText(control.GetHandle()); }
-
-// The details pane's texts in reading order: title, then label and value of each row.
-Texts PaneTexts() {
-  return {Text(DetailsTitle),   Text(SizeLabel),    Text(SizeValue),   Text(LastUsedLabel),
-          Text(LastUsedValue),  Text(UsedLabel),    Text(UsedValue),   Text(PublisherLabel),
-          Text(PublisherValue), Text(VersionLabel), Text(VersionValue)};
-}
-
-TEST_F(CommandsTest, TheProgramCommandsTheRepairButtonAndTheDetailsFollowTheSelection) {
-  RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "{6A3C}",
-                                   {{"DisplayName", "Installer Product"},
-                                    {"UninstallString", "u"},
-                                    {"Publisher", "Acme"},
-                                    {"DisplayVersion", "2.5"}});
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
-  // Usage data without a program size: the estimated size stands in.
-  const FILETIME used = FileTimeOf(2024, 3, 15), rare = FileTimeOf(2022, 11, 30);
-  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "q",
-                                   {{"DisplayName", "Only Quiet"}, {"QuietUninstallString", "q"}});
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("q"), "EstimatedSize", 2048);
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "q", UsageOf(0, 7, used));
-  // An unknown use count; the program size wins over the estimated size.
-  Register(HKEY_CURRENT_USER, "rare", "Rare Program");
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("rare"), "EstimatedSize", 3);
-  RegistrySandbox::WriteUsageRecord(HKEY_CURRENT_USER, "rare", UsageOf(4096, -1, rare));
-  // No name at all: the key name is the title; 5 GiB estimated.
-  RegistrySandbox::AddRegistration(HKEY_CURRENT_USER, "{KEY-ONLY}", {{"UninstallString", "u"}});
-  RegistrySandbox::WriteDword(HKEY_CURRENT_USER, UninstallKey("{KEY-ONLY}"), "EstimatedSize", 5u * 1024 * 1024);
-  StartUp();
-  ASSERT_EQ((Texts{"Installer Product", "Only Quiet", "Rare Program", "{KEY-ONLY}"}), ListTitles());
-
-  // Item -1: none selected; an empty Pane: not checked.
-  const struct {
-    int Item;
-    Ids Grayed;
-    bool Repair;
-    Texts Pane;
-  } cases[] = {
-      {0, {}, true, {"Installer Product", "", "", "", "", "", "", "Publisher:", "Acme", "Version:", "2.5"}},
-      {1,
-       {IDM_UNINSTALL, IDM_MODIFY},
-       false,
-       {"Only Quiet", "Estimated size:", "2 MB", "Last used on:", FormatDate(used), "Used:", FormatUseCount(7), "", "",
-        "", ""}},
-      {2,
-       {IDM_MODIFY},
-       false,
-       {"Rare Program", "Estimated size:", FormatSize(4096), "Last used on:", FormatDate(rare), "", "", "", "", "",
-        ""}},
-      {3,
-       {IDM_MODIFY},
-       false,
-       {"{KEY-ONLY}", "Estimated size:", FormatSize(5ull << 30), "", "", "", "", "", "", "", ""}},
-      {-1, ProgramCommands, false, {}},
-  };
-  for (const auto& selection : cases) {
-    SCOPED_TRACE(selection.Item);
-    selection.Item < 0 ? Deselect() : Select(selection.Item);  // the first one is selected by the start-up scan
-    EXPECT_EQ(selection.Grayed, GrayedInContextMenu());
-    EXPECT_EQ(selection.Grayed, WithState(MainWindow.GetMenu(), ProgramCommands, MF_GRAYED));
-    EXPECT_EQ(selection.Repair, IsWindowVisible(RepairButton.GetHandle()) != FALSE);
-    EXPECT_EQ(selection.Pane, selection.Pane.empty() ? Texts{} : PaneTexts());
-  }
-  EXPECT_EQ(CellText(3, 1), FormatSize(5ull << 30)) << "the size in the list";
-}
-
-std::vector<HICON> Destroyed;
-BOOL(WINAPI* RealDestroyIcon)(HICON) = nullptr;
-BOOL WINAPI RecordDestroyIcon(HICON icon) { return Destroyed.push_back(icon), RealDestroyIcon(icon); }
-bool WasDestroyed(HICON icon) { return std::find(Destroyed.begin(), Destroyed.end(), icon) != Destroyed.end(); }
-
-// The pane's icon control as on Windows, where it holds any icon; Wine's refuses monochrome icons
-// such as the blank icon, which would then never be replaced.
+// The pane's icon control as on Windows, where it holds any icon (Wine's refuses monochrome icons
+// such as the blank icon); and the icons that the program destroys.
 WNDPROC StaticProc = nullptr;
 HICON Held = nullptr;
 LRESULT CALLBACK HoldAnyIcon(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -207,147 +83,180 @@ LRESULT CALLBACK HoldAnyIcon(HWND window, UINT message, WPARAM wParam, LPARAM lP
   if (message == STM_GETICON) return reinterpret_cast<LRESULT>(Held);
   return CallWindowProcA(StaticProc, window, message, wParam, lParam);
 }
+std::vector<HICON> Destroyed;
+ApiHook* DestroyHook = nullptr;
+BOOL WINAPI RecordDestroy(HICON icon) {
+  return Destroyed.push_back(icon), DestroyHook->Original<decltype(&RecordDestroy)>()(icon);
+}
 
-TEST_F(CommandsTest, ReplacedDetailsIconsAreDestroyedButNeverTheSharedBlankIcon) {
-  Register(HKEY_CURRENT_USER, "a", "Alpha");
-  Register(HKEY_CURRENT_USER, "b", "Beta");
+TEST_F(CommandsTest, TheCommandsTheRepairButtonAndTheDetailsWithTheirIconFollowTheSelection) {
+  RegistrySandbox::Register(
+      HKEY_LOCAL_MACHINE, "{6A3C}",
+      {"DisplayName=Installer", "UninstallString=u", "Publisher=Acme", "DisplayVersion=2.5", "WindowsInstaller=#1"});
+  const FILETIME used = FileTimeOf(2024, 3, 15), rare = FileTimeOf(2022, 11, 30);
+  // Usage data without a program size: the estimated size stands in; an unknown use count is not shown.
+  RegistrySandbox::Register(HKEY_CURRENT_USER, "q",
+                            {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
+  RegistrySandbox::Write(HKEY_CURRENT_USER, ArpCachePath + std::string("q"), "SlowInfoCache", REG_BINARY,
+                         UsageRecord(0, 7, used));
+  Register(HKEY_CURRENT_USER, "rare", "Rare");
+  RegistrySandbox::Write(HKEY_CURRENT_USER, ArpCachePath + std::string("rare"), "SlowInfoCache", REG_BINARY,
+                         UsageRecord(4096, -1, rare));
   StaticProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
-  ApiHook hook("USER32.dll", "DestroyIcon", reinterpret_cast<void*>(RecordDestroyIcon));
-  ASSERT_TRUE(hook.Installed());
-  RealDestroyIcon = hook.Original<BOOL(WINAPI*)(HICON)>();
+  ApiHook popup("USER32.dll", "TrackPopupMenuEx", reinterpret_cast<void*>(RecordPopup));
+  ApiHook destroy("USER32.dll", "DestroyIcon", reinterpret_cast<void*>(RecordDestroy));
+  DestroyHook = &destroy;
   const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
-
-  StartUp();  // the blank icon, then the first program's
-  const HICON first = Held;
-  ASSERT_NE(blank, first);
-  Select(1);
-  const HICON second = Held;
-  ASSERT_NE(first, second);
-  EXPECT_TRUE(WasDestroyed(first));
-  EXPECT_FALSE(WasDestroyed(second));
-  ClearDetails();
-  ClearDetails();
-  EXPECT_TRUE(WasDestroyed(second));
+  StartUp();  // selects the first item
+  // The grayed commands, then the title and each fact's label and value.
+  const std::tuple<int, Ids, Texts> cases[] = {
+      {0, {}, {"Installer", "", "", "", "", "", "", "Publisher:", "Acme", "Version:", "2.5"}},
+      {1,
+       {IDM_UNINSTALL, IDM_MODIFY},
+       {"Quiet", "Estimated size:", "5 GB", "Last used on:", FormatDate(used), "Used:", "occasionally (7)", "", "", "",
+        ""}},
+      {2, {IDM_MODIFY}, {"Rare", "Estimated size:", "4 KB", "Last used on:", FormatDate(rare), "", "", "", "", "", ""}},
+      {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, Texts(11)}};
+  for (const auto& [item, grayed, pane] : cases) {
+    const HICON shown = Held;
+    Select(item);
+    EXPECT_EQ(grayed, WithState(MainWindow.GetMenu(), Commands, MF_GRAYED)) << item;
+    EXPECT_EQ((std::pair<Ids, Ids>{grayed, {}}), ContextMenu(ProgramList.GetHandle()));
+    EXPECT_EQ(item == 0, !!IsWindowVisible(RepairButton.GetHandle()));
+    Texts texts;
+    for (const CWindow* w : std::initializer_list<const CWindow*>{
+             &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
+             &PublisherLabel, &PublisherValue, &VersionLabel, &VersionValue})
+      texts.push_back(WindowText(w->GetHandle()));
+    EXPECT_EQ(pane, texts);
+    EXPECT_EQ(shown != blank, std::count(Destroyed.begin(), Destroyed.end(), shown) == 1) << "the icon replaced";
+  }
   EXPECT_EQ(blank, Held);
-  Select(0);
-  EXPECT_FALSE(WasDestroyed(blank));
+  EXPECT_EQ(0, std::count(Destroyed.begin(), Destroyed.end(), blank)) << "the blank icon is shared";
+  EXPECT_EQ(
+      (std::pair<Ids, Ids>{{IDM_COLUMN_PROGRAM_NAME}, {IDM_COLUMN_PROGRAM_NAME, IDM_COLUMN_COMPANY, IDM_COLUMN_SIZE}}),
+      ContextMenu(ProgramList.GetHeader()));
 }
 
-// xdotool plays real input on the X display (at screen coordinates) while the program runs its loop.
-bool Xdotool(const std::string& arguments) { return WinExec(("/usr/bin/xdotool " + arguments).c_str(), SW_HIDE) > 31; }
-
-std::string At(LONG x, LONG y) { return std::to_string(x) + " " + std::to_string(y); }
-std::string AtCenterOf(const RECT& rect) { return At((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2); }
-
-void PressKey(WORD key, bool control) {
-  const auto send = [](WORD k, DWORD flags) { keybd_event(BYTE(k), BYTE(MapVirtualKeyA(k, 0)), flags, 0); };
-  if (control) send(VK_CONTROL, 0);
-  for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) send(key, flags);
-  if (control) send(VK_CONTROL, KEYEVENTF_KEYUP);
+// A key as the program's own message loop gets it from the keyboard: past its accelerators.
+void PressKey(WORD key, bool control, const CWindow& window = ProgramList) {
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = control ? 0x80 : 0;
+  SetKeyboardState(keys);
+  PostMessageA(window.GetHandle(), WM_KEYDOWN, key, 0);
+}
+TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
+  const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
+                            "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
+  EXPECT_EQ(
+      "\"Acme, Inc.\",\"A \"\"B\"\"\",\"2\r\nlines\",'=1+1,'+A1,'-2+3,'@SUM(A1),'\tTab,\"'\rCR\",'-,'-1.,-12,+3.5,,"
+      "\"Ελληνικά, 日本語\"\r\n",
+      SeparatedLine(hostile, ','));
+  std::string dates;
+  for (const FILETIME& time :
+       {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
+        FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
+    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
+  EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
+  EXPECT_EQ("Programs on PC_1_2_3_4_5_6_7_8_9_ 2026-03-04.csv",
+            DefaultExportName("PC\\1/2:3*4?5\"6<7>8|9\t", "2026-03-04"));
 }
 
+std::string Content(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+std::string ClipboardText() {
+  char text[4096] = {};
+  if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
+    WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
+  CloseClipboard();
+  return text;
+}
+std::string Reason(DWORD error) {
+  char text[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 512, nullptr);
+  return std::string(text, std::strcspn(text, "\r\n"));
+}
+
+TEST_F(CommandsTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAndOneToTheClipboard) {
+  RegistrySandbox::Register(
+      HKEY_LOCAL_MACHINE, "{A1}",
+      {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
+       "DisplayVersion=-1.5", "WindowsInstaller=#1"});
+  RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + std::string("{A1}"), "SlowInfoCache", REG_BINARY,
+                         UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
+  Register(HKEY_CURRENT_USER, "c", "Charlie");  // left out by the search
+  Register(HKEY_CURRENT_USER, "b", "Bravo");
+  SearchEdit.SetText("o");
+  StartUp();
+  SendMessageA(MainWindow.GetHandle(), WM_COMMAND, IDM_SORT_DESCENDING, 0);
+  const std::string header =
+                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Version,Key name,"
+                        "Root,Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n",
+                    bravo = "Bravo,,,,,,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
+                    alpha =
+                        "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,-1.5,{A1},"
+                        "HKEY_LOCAL_MACHINE," +
+                        std::string(sizeof(void*) == 8 ? "32-bit" : "") +  // a 64-bit process reads that view first
+                        ",MsiExec /X{A1},q /S,Yes\r\n";
+  const fs::path folder = fs::temp_directory_path() / ("quillmere-export-" + std::to_string(GetCurrentProcessId()));
+  fs::create_directories(folder);
+  const fs::path file = folder / "list.csv";
+  std::ofstream(file) << "an older list";
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  for (const auto& [path, error] :
+       {std::make_pair(file, ERROR_ACCESS_DENIED), std::make_pair(folder / "gone" / "x.csv", ERROR_DIRECTORY)}) {
+    EXPECT_FALSE(ExportListTo(path.wstring()));
+    EXPECT_EQ(MessageBoxCatcher::Describe("Couldn't export the list to \"" + path.string() + "\":\n\n" + Reason(error),
+                                          "Quillmere", MB_ICONERROR, "main"),
+              Boxes.Boxes.back());
+  }
+  CloseHandle(held);
+  EXPECT_EQ("an older list", Content(file));
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(folder), {})) << "no temporary file is left";
+  EXPECT_TRUE(ExportListTo(file.wstring()));
+  EXPECT_EQ("\xEF\xBB\xBF" + header + bravo + alpha, Content(file));
+  fs::remove_all(folder);
+  // Ctrl+C copies the selected row in the list, and the selected text in the search box.
+  Select(1);
+  std::string copied = header + alpha;
+  std::replace(copied.begin(), copied.end(), ',', '\t');
+  PressKey('C', true);
+  EXPECT_TRUE(RunMainLoopUntil([&] { return ClipboardText() == copied; }));
+  SendMessageA(SearchEdit.GetHandle(), EM_SETSEL, 0, -1);
+  PressKey('C', true, SearchEdit);
+  EXPECT_TRUE(RunMainLoopUntil([] { return ClipboardText() == "o"; }));
+  Select(-1);
+  PressKey('C', true);
+  EXPECT_TRUE(RunMainLoopUntil([this] { return Boxes.Texts().back() == "Please select a program"; }));
+}
+
+// Real keyboard input, played with xdotool on the private display that scripts/test starts.
 struct RealInputTest : AppTest {
   void SetUp() override {
+    const char *display = std::getenv("DISPLAY"), *privateDisplay = std::getenv("QUILLMERE_PRIVATE_DISPLAY");
+    ASSERT_TRUE(display && privateDisplay && std::string(display) == privateDisplay)
+        << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
+           "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
     AppTest::SetUp();
-    SetForegroundWindow(MainWindow.GetHandle());
-    PumpMessages();
   }
 };
 
 TEST_F(RealInputTest, TypingInTheSearchBoxFiltersTheList) {
   Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
   Register(HKEY_CURRENT_USER, "p", "Paint Shop");
-  Register(HKEY_LOCAL_MACHINE, "r", "Writer's Reader");
   StartUp();
-  // The click gives the search box the focus; the X display's focus follows the pointer.
-  RECT search;
-  GetWindowRect(SearchEdit.GetHandle(), &search);
-  ASSERT_TRUE(Xdotool("mousemove " + AtCenterOf(search) + " click 1 sleep 0.2 type --delay 100 writer"));
-  const Texts found{"Text Writer Pro", "Writer's Reader"};
-  EXPECT_TRUE(RunMainLoopUntil([&] { return SearchEdit.GetText() == "writer" && ListTitles() == found; }, 15000));
-}
-
-TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTogglesTheColumn) {
-  Register(HKEY_CURRENT_USER, "a", "Alpha");
-  StartUp();
-  AppSettings.ShowSizeColumn = 0;  // both shown as they are from the next population on
-  AppSettings.ShowFrequencyColumn = 1;
-  HMENU popup = nullptr;
-  Texts items;  // each with its state
-  MessageSpy spy(ProgramList.GetHandle());
-  spy.WhileArriving([&](const SpiedMessage& message) {
-    if (message.Message != WM_INITMENUPOPUP) return;
-    popup = reinterpret_cast<HMENU>(message.WParam);
-    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-      char text[64] = {};
-      GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
-      const UINT state = GetMenuState(popup, i, MF_BYPOSITION);
-      items.push_back(text + std::string(state & MF_GRAYED ? " grayed" : "") + (state & MF_CHECKED ? " checked" : ""));
-    }
-  });
-  RECT header;
-  GetWindowRect(ProgramList.GetHeader(), &header);
-  ASSERT_TRUE(Xdotool("mousemove " + At(header.left + 20, (header.top + header.bottom) / 2) + " click 3"));
-  // Once the menu shows (the loop's timer runs inside the menu's own loop then), "Company" is clicked.
-  bool chosen = false;
+  SetForegroundWindow(MainWindow.GetHandle());
+  RECT box;
+  GetWindowRect(SearchEdit.GetHandle(), &box);
+  const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+  ASSERT_GT(
+      WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
+      31u);
   EXPECT_TRUE(RunMainLoopUntil(
-      [&] {
-        RECT item;
-        if (!chosen && popup && IsWindowVisible(FindWindowA("#32768", nullptr)) &&
-            GetMenuItemRect(ProgramList.GetHandle(), popup, 1, &item) && item.right > item.left)
-          chosen = Xdotool("mousemove " + AtCenterOf(item) + " sleep 0.2 click 1");
-        return AppSettings.ShowCompanyColumn == 0;
-      },
-      15000));
-  const Texts states{"Program name grayed checked", "Company checked", "Size", "Frequency of use checked",
-                     "Date last used"};
-  EXPECT_EQ(states, items);
-  EXPECT_EQ((Texts{"Application", "Frequency of use"}), ColumnHeaders());
-}
-
-// Pressed with the list focused; the program's own message loop turns them into commands.
-TEST_F(RealInputTest, TheShortcutKeysRunTheirCommands) {
-  Register(HKEY_LOCAL_MACHINE, "{6A3C}", "Installer Product", "MsiExec.exe /X{6A3C}");
-  RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"), "WindowsInstaller", 1);
-  StartUp();                                 // selects the only program
-  Register(HKEY_CURRENT_USER, "z", "Zulu");  // seen only by a rescan, listed after it
-  LaunchInterceptor launches;                // every launch fails: nothing really runs
-  const auto boxShown = [&](const char* caption, const std::string& start) {
-    return !Boxes.Boxes().empty() && Boxes.Boxes()[0].Caption == caption && !Boxes.Boxes()[0].Text.rfind(start, 0);
-  };
-  const auto searchFocused = [] { return GetFocus() == SearchEdit.GetHandle(); };
-  const struct {
-    const char* Name;
-    WORD Key;
-    bool Control;
-    std::function<bool()> Done;
-  } keys[] = {
-      {"F5", VK_F5, false,
-       [] {
-         return ListTitles() == Texts{"Installer Product", "Zulu"};
-       }},
-      {"F3", VK_F3, false, searchFocused},
-      {"Ctrl+F", 'F', true, searchFocused},
-      {"F1", VK_F1, false, [&] { return boxShown("About Quillmere...", "Quillmere 1.0\r\n\r\n"); }},
-      {"Ctrl+E", 'E', true, [&] { return boxShown("Quillmere", "Are you sure you want to remove entry"); }},
-      {"Ctrl+I", 'I', true, [&] { return launches.CommandLines == Texts{"msiexec /f {6A3C}"}; }},
-      {"Ctrl+Execute", VK_EXECUTE, true, [&] { return launches.CommandLines == Texts{"MsiExec.exe /X{6A3C}"}; }},
-  };
-  for (const auto& key : keys) {
-    Boxes.Clear();
-    launches.CommandLines.clear();
-    // A box's closing may leave another window in front for a moment; the keys go to the front window.
-    ASSERT_TRUE(RunMainLoopUntil([] {
-      SetForegroundWindow(MainWindow.GetHandle());
-      ProgramList.SetFocus();
-      return GetForegroundWindow() == MainWindow.GetHandle() && GetFocus() == ProgramList.GetHandle();
-    }));
-    PressKey(key.Key, key.Control);
-    EXPECT_TRUE(RunMainLoopUntil([&] { return key.Done() && IsWindowEnabled(MainWindow.GetHandle()); }, 5000))
-        << key.Name;
-  }
-  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("{6A3C}"))) << "Ctrl+E was answered No";
+      [] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }, 15000));
 }
 
 }  // namespace

@@ -1,8 +1,17 @@
 #include "support/Gui.h"
 
+#include "actions/WindowObjects.h"
+
 namespace {
 
-const char* const SpyProperty = "QuillmereMessageSpy";
+std::function<bool()> LoopDone;
+DWORD LoopDeadline = 0;
+
+void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
+  if (!LoopDone || (!LoopDone() && static_cast<LONG>(GetTickCount() - LoopDeadline) < 0)) return;
+  LoopDone = nullptr;
+  PostQuitMessage(0);
+}
 
 }  // namespace
 
@@ -20,26 +29,12 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-RECT RectInParent(HWND window) {
-  RECT rect = {};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-MessageSpy::MessageSpy(HWND window) : Window(window) {
-  SetPropA(Window, SpyProperty, this);
-  Previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
-}
-
-MessageSpy::~MessageSpy() {
-  if (!IsWindow(Window)) return;
-  SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
-  RemovePropA(Window, SpyProperty);
-}
-
-LRESULT CALLBACK MessageSpy::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto spy = static_cast<MessageSpy*>(GetPropA(hwnd, SpyProperty));
-  if (spy->Inspect) spy->Inspect({message, wParam, lParam});
-  return CallWindowProcA(spy->Previous, hwnd, message, wParam, lParam);
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  LoopDone = done;
+  LoopDeadline = GetTickCount() + timeoutMs;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, EndLoopWhenDone);
+  MainWindow.RunMessageLoop();
+  KillTimer(nullptr, timer);
+  LoopDone = nullptr;
+  return done();
 }

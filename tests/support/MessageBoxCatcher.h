@@ -1,6 +1,8 @@
 #pragma once
-// Catches every message box that this thread opens (a WH_CBT hook), records what it shows and
-// answers it with a scripted button, so that tests assert error boxes and are never blocked.
+// Catches every message box that this thread opens, records what it shows and answers it with a
+// scripted button, so that tests assert boxes and are never blocked. A box is caught once, as its
+// dialog ends its initialisation: what activation and focus do, which the other windows and
+// processes of the desktop change at any time, plays no part.
 #include <windows.h>
 
 #include <deque>
@@ -8,40 +10,26 @@
 #include <string>
 #include <vector>
 
-struct CaughtMessageBox {
-  std::string Text;
-  std::string Caption;
-  HWND Owner = nullptr;
-  UINT Style = 0;  // icon and button bits, read back from the box (MB_ICONERROR | MB_YESNO ...)
-  int Answer = 0;  // the button pressed (IDOK, IDYES, IDNO ...)
-};
-
 class MessageBoxCatcher {
  public:
   MessageBoxCatcher();
   ~MessageBoxCatcher();
-  MessageBoxCatcher(const MessageBoxCatcher&) = delete;
-  MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
-  // The next box is answered with this button; without a scripted answer a box gets
-  // IDOK, or IDNO when it has no OK button.
-  void QueueAnswer(int button) { Answers.push_back(button); }
-
-  // Runs when a box opens, before its answer is posted: messages posted from here reach the
-  // box's modal loop ahead of the answer.
-  void WhileOpen(std::function<void(const CaughtMessageBox&)> action) { OnOpen = std::move(action); }
-
-  const std::vector<CaughtMessageBox>& Boxes() const { return Caught; }
+  // "text|caption|style|owner" of a box: its icon and button bits, and "main" for an owner that is
+  // mainWindow, "" for none, "other" for any other.
+  static std::string Describe(const std::string& text, const std::string& caption, UINT style, const char* owner);
   std::vector<std::string> Texts() const;
-  void Clear() { Caught.clear(); }
+
+  HWND MainWindow = nullptr;
+  std::vector<std::string> Boxes;  // described
+  std::deque<int> Answers;         // the buttons that the next boxes get; then IDNO, or IDOK without a No
+  // Runs as a box opens, before it is answered: what it posts reaches the box's modal loop first.
+  std::function<void()> WhileOpen;
 
  private:
   static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
   void Catch(HWND box);
 
   HHOOK Hook = nullptr;
-  std::deque<int> Answers;
-  std::vector<CaughtMessageBox> Caught;
-  std::vector<HWND> Seen;
-  std::function<void(const CaughtMessageBox&)> OnOpen;
 };

@@ -1,84 +1,53 @@
 #include "support/RegistryCalls.h"
 
-#include <algorithm>
-
 namespace {
 
 RegistryCalls* Active = nullptr;
+decltype(&RegOpenKeyExA) RealOpen;
+decltype(&RegCloseKey) RealClose;
+decltype(&RegQueryValueExA) RealQuery;
+decltype(&RegEnumValueA) RealEnumValue;
+decltype(&RegEnumKeyExA) RealEnumKey;
+decltype(&RegDeleteKeyA) RealDelete;
 
-using OpenKey = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
-using QueryValue = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-using EnumValue = LONG(WINAPI*)(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-using EnumKey = LONG(WINAPI*)(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPSTR, LPDWORD, PFILETIME);
-using CloseKey = LONG(WINAPI*)(HKEY);
-using DeleteKey = LONG(WINAPI*)(HKEY, LPCSTR);
+LONG Counted(LONG result) { return ++Active->Calls, result; }
 
-OpenKey RealOpen;
-QueryValue RealQuery;
-EnumValue RealEnumValue;
-EnumKey RealEnumKey;
-CloseKey RealClose;
-DeleteKey RealDelete;
-
-LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
-  ++Active->Opens;
+LONG WINAPI Open(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
   Active->OpenedPaths.push_back(path ? path : "");
-  return RealOpen(root, path, options, access, key);
+  const LONG result = Counted(RealOpen(root, path, options, access, key));
+  return Active->Opens += result == ERROR_SUCCESS, result;
 }
-
-LONG WINAPI CountedQuery(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-  ++Active->Queries;
-  return RealQuery(key, name, reserved, type, data, size);
+LONG WINAPI Close(HKEY key) { return ++Active->Closes, Counted(RealClose(key)); }
+LONG WINAPI Query(HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD s) {
+  return Counted(RealQuery(k, n, r, t, d, s));
 }
-
-LONG WINAPI CountedEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD length, LPDWORD reserved, LPDWORD type,
-                             LPBYTE data, LPDWORD size) {
-  ++Active->ValueEnumerations;
-  return RealEnumValue(key, index, name, length, reserved, type, data, size);
+LONG WINAPI EnumValue(HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD s) {
+  return Counted(RealEnumValue(k, i, n, l, r, t, d, s));
 }
-
-LONG WINAPI CountedEnumKey(HKEY key, DWORD index, LPSTR name, LPDWORD length, LPDWORD reserved, LPSTR className,
-                           LPDWORD classLength, PFILETIME written) {
-  ++Active->KeyEnumerations;
-  return RealEnumKey(key, index, name, length, reserved, className, classLength, written);
+LONG WINAPI EnumKey(HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPSTR c, LPDWORD cl, PFILETIME w) {
+  return Counted(RealEnumKey(k, i, n, l, r, c, cl, w));
 }
-
-LONG WINAPI CountedClose(HKEY key) {
-  ++Active->Closes;
-  return RealClose(key);
-}
-
-LONG WINAPI CountedDelete(HKEY key, LPCSTR name) {
-  ++Active->Deletions;
-  return RealDelete(key, name);
-}
+LONG WINAPI Delete(HKEY key, LPCSTR name) { return Counted(RealDelete(key, name)); }
 
 template <typename Function>
 void Hook(std::vector<std::unique_ptr<ApiHook>>& hooks, const char* name, Function standIn, Function& real) {
   hooks.push_back(std::make_unique<ApiHook>("ADVAPI32.dll", name, reinterpret_cast<void*>(standIn)));
-  real =
-      hooks.back()->Installed()
-          ? hooks.back()->Original<Function>()
-          : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
+  real = hooks.back()->Original<Function>();
 }
 
 }  // namespace
 
 RegistryCalls::RegistryCalls() {
   Active = this;
-  Hook(Hooks, "RegOpenKeyExA", &CountedOpen, RealOpen);
-  Hook(Hooks, "RegQueryValueExA", &CountedQuery, RealQuery);
-  Hook(Hooks, "RegEnumValueA", &CountedEnumValue, RealEnumValue);
-  Hook(Hooks, "RegEnumKeyExA", &CountedEnumKey, RealEnumKey);
-  Hook(Hooks, "RegCloseKey", &CountedClose, RealClose);
-  Hook(Hooks, "RegDeleteKeyA", &CountedDelete, RealDelete);
+  Hook(Hooks, "RegOpenKeyExA", &Open, RealOpen);
+  Hook(Hooks, "RegCloseKey", &Close, RealClose);
+  Hook(Hooks, "RegQueryValueExA", &Query, RealQuery);
+  Hook(Hooks, "RegEnumValueA", &EnumValue, RealEnumValue);
+  Hook(Hooks, "RegEnumKeyExA", &EnumKey, RealEnumKey);
+  Hook(Hooks, "RegDeleteKeyA", &Delete, RealDelete);
 }
 
 RegistryCalls::~RegistryCalls() {
   Hooks.clear();
   Active = nullptr;
-}
-
-int RegistryCalls::OpensOf(const std::string& path) const {
-  return static_cast<int>(std::count(OpenedPaths.begin(), OpenedPaths.end(), path));
 }

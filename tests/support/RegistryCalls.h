@@ -1,8 +1,8 @@
 #pragma once
-// Counts the registry calls that this executable makes while the object lives, and records the
-// paths it opens.
+// Counts the registry calls that this executable makes while the object lives, and the paths it opens.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,19 +13,14 @@ class RegistryCalls {
  public:
   RegistryCalls();
   ~RegistryCalls();
-  RegistryCalls(const RegistryCalls&) = delete;
-  RegistryCalls& operator=(const RegistryCalls&) = delete;
 
-  int Total() const { return Opens + Queries + ValueEnumerations + KeyEnumerations + Closes + Deletions; }
-  // How often path was opened, under any root.
-  int OpensOf(const std::string& path) const;
+  int Total() const { return Calls; }
+  // Opens tried of path, under any root.
+  int OpensOf(const std::string& path) const { return std::count(OpenedPaths.begin(), OpenedPaths.end(), path); }
 
-  int Opens = 0;
-  int Queries = 0;
-  int ValueEnumerations = 0;
-  int KeyEnumerations = 0;
+  int Calls = 0;
+  int Opens = 0;  // that succeeded
   int Closes = 0;
-  int Deletions = 0;
   std::vector<std::string> OpenedPaths;
 
  private:
