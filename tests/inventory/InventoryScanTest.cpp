@@ -56,18 +56,18 @@ TEST_F(InventoryScanTest, TitlesFallBackAndTheSearchIgnoresTheCaseOfAToZOnlyAcro
   Register(HKEY_LOCAL_MACHINE, "1", "Text Writer Pro");
   Register(HKEY_LOCAL_MACHINE, "2", "Alpha", "Beta");
   Register(HKEY_LOCAL_MACHINE, "3", "", "Quiet");
-  Register(HKEY_LOCAL_MACHINE, "4", "Caf\xE9 Reader");
-  Register(HKEY_LOCAL_MACHINE, "5", "CAF\xC9 READER");
+  Register(HKEY_LOCAL_MACHINE, "4", "Café Reader");
+  Register(HKEY_LOCAL_MACHINE, "5", "CAFÉ READER");
   RegistrySandbox::AddRegistration(HKEY_LOCAL_MACHINE, "Nameless Tool", {{"UninstallString", "u"}});
 
   const std::pair<const char*, Texts> searches[] = {
-      {"", {"Text Writer Pro", "Alpha", "Quiet", "Caf\xE9 Reader", "CAF\xC9 READER", "Nameless Tool"}},
+      {"", {"Text Writer Pro", "Alpha", "Quiet", "Café Reader", "CAFÉ READER", "Nameless Tool"}},
       {"writer", {"Text Writer Pro"}},
       {"hab", {"Alpha"}},
-      {"\xE9", {"Caf\xE9 Reader"}},
-      {"f\xC9", {"CAF\xC9 READER"}},
+      {"é", {"Café Reader"}},
+      {"fÉ", {"CAFÉ READER"}},
       {"nameless", {"Nameless Tool"}},
-      {" ", {"Text Writer Pro", "Caf\xE9 Reader", "CAF\xC9 READER", "Nameless Tool"}},
+      {" ", {"Text Writer Pro", "Café Reader", "CAFÉ READER", "Nameless Tool"}},
       {"no such program", {}},
   };
   for (const auto& search : searches) EXPECT_EQ(search.second, Titles(search.first)) << '"' << search.first << '"';

@@ -53,7 +53,7 @@ TEST(UsageCacheTest, RecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
       {HKEY_LOCAL_MACHINE, "Uncounted", "1 123456789 -1 0:0 [C:\\Program Files\\App\\app.exe]"},
       {HKEY_LOCAL_MACHINE, "NoPathFlag", "1 123456789 7 1c88884:11223344 []"},
       {HKEY_LOCAL_MACHINE, "LongPath", "1 123456789 7 1c88884:11223344 [" + std::string(259, 'p') + "]"},
-      {HKEY_LOCAL_MACHINE, "PathWithoutNul", "1 123456789 7 1c88884:11223344 []"},
+      {HKEY_LOCAL_MACHINE, "PathWithoutNul", "1 123456789 7 1c88884:11223344 [" + std::string(262, 'p') + "]"},
       {HKEY_LOCAL_MACHINE, "TooLong", none},
       {HKEY_LOCAL_MACHINE, "Short", "1 123456789 7 1c88884:11223344 []"},  // bytes from 26 on read as zero
       {HKEY_LOCAL_MACHINE, "KeyOnly", none},

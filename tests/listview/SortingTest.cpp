@@ -41,7 +41,7 @@ TEST_F(SortingTest, AHeaderClickSortsAscendingAndASecondOneDescending) {
   AddProgram("sizeless");
   AddProgram("Small", "acme", 1);
   AddProgram("Three gigabytes", "Zeta", 0, UsageOf(3ll << 30, 12, FileTimeOf(2010, 6, 1)));
-  AddProgram("Five gigabytes", "\xC4pfel", 0, UsageOf(5ll << 30, 0, FileTimeOf(2022, 6, 1)));
+  AddProgram("Five gigabytes", "Äpfel", 0, UsageOf(5ll << 30, 0, FileTimeOf(2022, 6, 1)));
   AddProgram("Four terabytes", "Beta", 0, UsageOf(4ll << 40, -1, FileTimeOf(2001, 6, 1)));
   StartUp();
   const Titles byName = {"Five gigabytes", "Four terabytes", "sizeless", "Small", "Three gigabytes"};

@@ -35,7 +35,7 @@ HKEY CreateOrFail(HKEY parent, const std::string& path) {
 void DeleteTreeUnder(HKEY parent, const std::string& path) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  char name[MAX_PATH + 1];
+  char name[255 * 3 + 1];  // the longest key name in UTF-8
   for (;;) {
     DWORD length = sizeof name;
     if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
