@@ -24,11 +24,13 @@ struct ScanFilter {
 
 // What a registration's key held when a scan read it. A later scan uses it instead of reading
 // the key again while the key's last-write time is unchanged: writing a value or deleting one
-// sets that time, so the values are still the same.
+// sets that time, so the values are still the same. A key that could not be opened or read is
+// not kept: the next scan tries it again.
 struct KnownRegistration {
   FILETIME LastWrite;
   bool Listed;         // it has an uninstall value
   bool Complete;       // every value was read, not only the display names
+  bool Failed;         // the key could not be opened, or a read of it failed
   ProgramEntry Entry;  // without usage data, which is read anew by every scan
 };
 
@@ -88,7 +90,7 @@ struct PassKeys {
 // unless the search drops it.
 void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
   CRegistryKey key;
-  key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
+  known.Failed = !key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
   known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
   if (known.Listed) {
     known.Entry.DisplayName = key.GetStringValue("DisplayName");
@@ -96,6 +98,7 @@ void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistratio
     known.Complete = !Dropped(known.Entry, filter);
     if (known.Complete) ReadRemainingValues(key, known.Entry);
   }
+  known.Failed |= key.ReadFailed;
 }
 
 // Reads the values that the search skipped before. A key gone meanwhile is dropped.
@@ -103,10 +106,12 @@ void CompleteRegistration(PassKeys& keys, KnownRegistration& known) {
   CRegistryKey key;
   if (!key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View)) {
     known.Listed = false;
+    known.Failed = true;
     return;
   }
   ReadRemainingValues(key, known.Entry);
   known.Complete = true;
+  known.Failed = key.ReadFailed;
 }
 
 // The registration as it is now: from the last scan when its key is unchanged, else read.
@@ -119,7 +124,7 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
     if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(keys, known);
     return known;
   }
-  KnownRegistration known = {written, false, false, ProgramEntry()};
+  KnownRegistration known = {written, false, false, false, ProgramEntry()};
   known.Entry.KeyName = keyName;
   known.Entry.Root = pass.Root;
   known.Entry.View = pass.View;
@@ -141,7 +146,8 @@ void ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
       inventory.push_back(known.Entry);
       if (keys.UsageCache.IsOpen()) ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
     }
-    if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
+    if (!known.Failed && Ticks(known.LastWrite) < settled)
+      seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
 }
 
