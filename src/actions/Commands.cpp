@@ -98,6 +98,7 @@ bool HandleMenuCommand(int id) {
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
     case IDM_COLUMN_FREQUENCY: ToggleColumn(AppSettings.ShowFrequencyColumn); break;
     case IDM_COLUMN_LAST_USED: ToggleColumn(AppSettings.ShowLastUsedColumn); break;
+    case IDM_COLUMN_INSTALLED_ON: ToggleColumn(AppSettings.ShowInstalledOnColumn); break;
     default: return HandleViewCommand(id);
   }
   return true;

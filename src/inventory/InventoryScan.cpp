@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "inventory/AsciiCase.h"
+#include "inventory/InstallDate.h"
 #include "inventory/UsageCache.h"
 #include "registry/RegistryKey.h"
 
@@ -71,6 +72,7 @@ void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
   entry.Readme = key.GetStringValue("Readme");
   entry.Comments = key.GetStringValue("Comments");
   entry.DisplayIcon = key.GetStringValue("DisplayIcon");
+  entry.InstallDate = ParseInstallDate(key.GetStringValue("InstallDate"));
   entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
 }
 

@@ -300,8 +300,8 @@ TEST_F(RealInputTest, RightClickOnTheColumnHeaderOpensTheColumnsMenuAndAChoiceTo
         return AppSettings.ShowCompanyColumn == 0;
       },
       15000));
-  const Texts states{"Program name grayed checked", "Company checked", "Size", "Frequency of use checked",
-                     "Date last used"};
+  const Texts states{"Program name grayed checked", "Company checked", "Size",
+                     "Frequency of use checked",    "Date last used",  "Installed on"};
   EXPECT_EQ(states, items);
   EXPECT_EQ((Texts{"Application", "Frequency of use"}), ColumnHeaders());
 }

@@ -17,8 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string Header =
-    "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Version,Key name,Root,Registry view,"
-    "Uninstall command,Quiet uninstall command,Windows Installer\r\n";
+    "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Version,Key name,Root,"
+    "Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n";
 
 TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedDatesAreIsoAndFileNamesHoldNoForbiddenCharacter) {
   const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)", "\tTab",
@@ -83,7 +83,8 @@ TEST_F(ExportTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAndO
                                     {"UninstallString", "MsiExec /X{A1}"},
                                     {"QuietUninstallString", "q /S"},
                                     {"Publisher", "+Acme"},
-                                    {"DisplayVersion", "-1.5"}});
+                                    {"DisplayVersion", "-1.5"},
+                                    {"InstallDate", "20240228"}});
   RegistrySandbox::WriteDword(HKEY_LOCAL_MACHINE, UninstallKey("{A1}"), "WindowsInstaller", 1);
   RegistrySandbox::WriteUsageRecord(HKEY_LOCAL_MACHINE, "{A1}", UsageOf(3 << 20, 11, FileTimeOf(2024, 2, 29)));
   Register(HKEY_CURRENT_USER, "c", "Charlie");  // left out by the search
@@ -96,10 +97,10 @@ TEST_F(ExportTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAndO
     const std::string ansi = InAnsi(name.first), key = "k" + std::to_string(&name - names);
     if (ansi.empty()) continue;
     Register(HKEY_CURRENT_USER, key, ansi);
-    expected += name.second + (",,,,,,," + key) + ",HKEY_CURRENT_USER,,uninstall.exe,,No\r\n";
+    expected += name.second + (",,,,,,,," + key) + ",HKEY_CURRENT_USER,,uninstall.exe,,No\r\n";
   }
   const std::string last =
-      "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,-1.5,{A1},"
+      "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,-1.5,{A1},"
       "HKEY_LOCAL_MACHINE,,MsiExec /X{A1},q /S,Yes\r\n";
   SearchEdit.SetText("o");
   StartUp();
