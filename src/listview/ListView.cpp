@@ -141,6 +141,11 @@ HICON CListView::GetSelectedItemIcon(bool smallIcon) const {
   return ImageList_GetIcon(smallIcon ? SmallImages : LargeImages, item.iImage, ILD_NORMAL);
 }
 
+bool CListView::GetItemLabelRect(int index, RECT* rect) const {
+  rect->left = LVIR_LABEL;
+  return Send(LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect)) != 0;
+}
+
 int CListView::GetTopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDEX, 0, 0)); }
 
 bool CListView::Scroll(int dx, int dy) { return Send(LVM_SCROLL, dx, dy) == 1; }
