@@ -127,8 +127,8 @@ LPARAM CListView::GetSelectedItemParam() const {
 
 bool CListView::SelectItem(int index) {
   LVITEMA item = {};
-  item.state = LVIS_SELECTED;
-  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   return Send(LVM_SETITEMSTATE, index, ItemAddress(item)) != 0;
 }
 

@@ -112,6 +112,8 @@ bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: Dispatch(OnLButtonUp, wParam, PositionX(lParam), PositionY(lParam)); return Dispatch(OnClick);
     case WM_LBUTTONDBLCLK: return Dispatch(OnDoubleClick);
     case WM_SIZING: return Dispatch(OnSizing, wParam, lParam);
+    case WM_ACTIVATE: return Dispatch(OnActivate, wParam, lParam);
+    case WM_SETFOCUS: return Dispatch(OnSetFocus, wParam, lParam);
     default: return false;
   }
 }
