@@ -39,6 +39,18 @@ void CopySelectedRow() {
   if (const ProgramEntry* entry = SelectedEntryOrTell()) CopyRow(*entry);
 }
 
+// Shift+F10 and the menu key give the position -1, -1: the menu then opens at the selected item,
+// brought into view, or at the list's top-left corner when nothing is selected.
+POINT KeyboardMenuPosition() {
+  POINT position = {0, 0};
+  const int selected = ProgramList.GetSelectedIndex();
+  RECT label;
+  if (selected != -1 && ProgramList.EnsureVisible(selected, false) && ProgramList.GetItemLabelRect(selected, &label))
+    position = {label.left, (label.top + label.bottom) / 2};
+  ClientToScreen(ProgramList.GetHandle(), &position);
+  return position;
+}
+
 // Ctrl+C is the list's own key, not an accelerator: the search box keeps it for its text.
 bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
 
@@ -98,6 +110,7 @@ bool HandleMenuCommand(int id) {
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
     case IDM_COLUMN_FREQUENCY: ToggleColumn(AppSettings.ShowFrequencyColumn); break;
     case IDM_COLUMN_LAST_USED: ToggleColumn(AppSettings.ShowLastUsedColumn); break;
+    case IDM_COLUMN_INSTALLED_ON: ToggleColumn(AppSettings.ShowInstalledOnColumn); break;
     default: return HandleViewCommand(id);
   }
   return true;
@@ -139,6 +152,11 @@ void ShowContextMenu(WPARAM window, int x, int y) {
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(which));
   if (!menu) return;
   UpdateProgramMenu(menu, which);
+  if (x == -1 && y == -1) {
+    const POINT position = KeyboardMenuPosition();
+    x = position.x;
+    y = position.y;
+  }
   TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, x, y, ProgramList.GetHandle(), nullptr);
   DestroyMenu(menu);
 }

@@ -1,6 +1,7 @@
 #include "actions/ExportColumns.h"
 
 #include "inventory/Formatting.h"
+#include "inventory/InstallDate.h"
 #include "listview/ListColumns.h"
 
 namespace {
@@ -49,6 +50,7 @@ const ExportColumn ExportColumns[] = {
     {"Company", [](const ProgramEntry& entry) { return entry.Publisher; }},
     {"Frequency of use", Frequency},
     {"Date last used", LastUsed},
+    {"Installed on", [](const ProgramEntry& entry) { return IsoInstallDate(entry.InstallDate); }},
     {"Version", [](const ProgramEntry& entry) { return entry.DisplayVersion; }},
     {"Key name", [](const ProgramEntry& entry) { return entry.KeyName; }},
     {"Root", RootName},

@@ -26,6 +26,14 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_SIZE, CheckedIf(AppSettings.ShowSizeColumn));
   CheckMenuItem(menu, IDM_COLUMN_FREQUENCY, CheckedIf(AppSettings.ShowFrequencyColumn));
   CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
+  CheckMenuItem(menu, IDM_COLUMN_INSTALLED_ON, CheckedIf(AppSettings.ShowInstalledOnColumn));
+}
+
+// The sort command of a column position; 0 for a position past the last one that has a command.
+UINT SortCommand(int32_t column) {
+  return column >= 0 && column <= IDM_SORT_BY_COLUMN_4 - IDM_SORT_BY_COLUMN_0
+             ? static_cast<UINT>(IDM_SORT_BY_COLUMN_0 + column)
+             : 0;
 }
 
 // The command of the list's view, or 0 for the small icon view, which has none.
@@ -51,7 +59,7 @@ void UpdateViewMarks() {
   CheckMenuRadioItem(menu, IDM_VIEW_ICONS, IDM_VIEW_DETAILS, ViewCommand(ProgramList.GetView()), MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_ASCENDING, IDM_SORT_DESCENDING,
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
-  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, IDM_SORT_BY_COLUMN_0 + AppSettings.SortColumn,
+  CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, SortCommand(AppSettings.SortColumn),
                      MF_BYCOMMAND);
 }
 

@@ -18,4 +18,5 @@ void ApplyDefaultSettings() {
   AppSettings.ShowCompanyColumn = 1;
   AppSettings.ShowFrequencyColumn = 0;
   AppSettings.ShowLastUsedColumn = 0;
+  AppSettings.ShowInstalledOnColumn = 0;
 }

@@ -13,6 +13,9 @@ namespace {
 
 const int Margin = 6;
 
+// The child that had the focus when the main window was last deactivated.
+HWND FocusedChild = nullptr;
+
 struct Placement {
   CWindow* Window;
   int X, Y, Width, Height;
@@ -48,6 +51,29 @@ void SetBottomRowGeometry() {
   ButtonAnchor.SetSize(0, 22);
 }
 
+// The child that had the focus last while it can still take it, else the program list (null
+// until that exists).
+HWND ChildToFocus() {
+  if (IsChild(MainWindow.GetHandle(), FocusedChild) && IsWindowVisible(FocusedChild) && IsWindowEnabled(FocusedChild))
+    return FocusedChild;
+  return ProgramList.GetHandle();
+}
+
+void GiveFocusToChild() {
+  if (HWND child = ChildToFocus()) SetFocus(child);
+}
+
+// Deactivated (by a message box, say), the main window notes which child has the focus; activated
+// again, and not minimized, it gives the focus back to that child.
+void OnMainWindowActivated(WPARAM state, LPARAM) {
+  HWND focus = GetFocus();
+  if (LOWORD(state) == WA_INACTIVE && IsChild(MainWindow.GetHandle(), focus)) FocusedChild = focus;
+  if (LOWORD(state) != WA_INACTIVE && HIWORD(state) == 0) GiveFocusToChild();
+}
+
+// The main window never keeps the focus itself while it has a child to pass it on to.
+void OnMainWindowFocused(WPARAM, LPARAM) { GiveFocusToChild(); }
+
 void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.SetText(AppTitle);
   MainWindow.SetIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMERE)));
@@ -57,6 +83,8 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnNotify = RouteListNotification;
   MainWindow.OnCommand = HandleCommand;
   MainWindow.OnTimer = OnSearchTimer;
+  MainWindow.OnActivate = OnMainWindowActivated;
+  MainWindow.OnSetFocus = OnMainWindowFocused;
   if (!AppSettings.Maximized) {
     MainWindow.SetSize(AppSettings.WindowWidth, AppSettings.WindowHeight);
     MainWindow.SetPosition(AppSettings.WindowLeft, AppSettings.WindowTop);

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "inventory/AsciiCase.h"
+#include "inventory/InstallDate.h"
 #include "inventory/UsageCache.h"
 #include "registry/RegistryKey.h"
 
@@ -26,11 +27,13 @@ struct ScanFilter {
 
 // What a registration's key held when a scan read it. A later scan uses it instead of reading
 // the key again while the key's last-write time is unchanged: writing a value or deleting one
-// sets that time, so the values are still the same.
+// sets that time, so the values are still the same. A key that could not be opened or read is
+// not kept: the next scan tries it again.
 struct KnownRegistration {
   FILETIME LastWrite;
   bool Listed;         // it has an uninstall value
   bool Complete;       // every value was read, not only the display names
+  bool Failed;         // the key could not be opened, or a read of it failed
   ProgramEntry Entry;  // without usage data, which is read anew by every scan
 };
 
@@ -71,6 +74,7 @@ void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
   entry.Readme = key.GetStringValue("Readme");
   entry.Comments = key.GetStringValue("Comments");
   entry.DisplayIcon = key.GetStringValue("DisplayIcon");
+  entry.InstallDate = ParseInstallDate(key.GetStringValue("InstallDate"));
   entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
 }
 
@@ -90,7 +94,7 @@ struct PassKeys {
 // unless the search drops it.
 void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
   CRegistryKey key;
-  key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
+  known.Failed = !key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
   known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
   if (known.Listed) {
     known.Entry.DisplayName = key.GetStringValue("DisplayName");
@@ -98,6 +102,7 @@ void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistratio
     known.Complete = !Dropped(known.Entry, filter);
     if (known.Complete) ReadRemainingValues(key, known.Entry);
   }
+  known.Failed |= key.ReadFailed;
 }
 
 // Reads the values that the search skipped before. A key gone meanwhile is dropped.
@@ -105,10 +110,12 @@ void CompleteRegistration(PassKeys& keys, KnownRegistration& known) {
   CRegistryKey key;
   if (!key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View)) {
     known.Listed = false;
+    known.Failed = true;
     return;
   }
   ReadRemainingValues(key, known.Entry);
   known.Complete = true;
+  known.Failed = key.ReadFailed;
 }
 
 // The registration as it is now: from the last scan when its key is unchanged, else read.
@@ -121,7 +128,7 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
     if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(keys, known);
     return known;
   }
-  KnownRegistration known = {written, false, false, ProgramEntry()};
+  KnownRegistration known = {written, false, false, false, ProgramEntry()};
   known.Entry.KeyName = keyName;
   known.Entry.Root = pass.Root;
   known.Entry.View = pass.View;
@@ -146,7 +153,8 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
       inventory.push_back(known.Entry);
       if (keys.UsageCache.IsOpen()) ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
     }
-    if (Ticks(known.LastWrite) < settled) seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
+    if (!known.Failed && Ticks(known.LastWrite) < settled)
+      seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
   }
   return ownNode;
 }

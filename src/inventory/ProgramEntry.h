@@ -24,6 +24,7 @@ struct ProgramEntry {
   std::string DisplayIcon;
   int32_t WindowsInstaller = 0;
   uint32_t EstimatedSize = 0;  // kilobytes
+  uint32_t InstallDate = 0;    // the day as the number YYYYMMDD (ParseInstallDate), 0 when unknown
   int32_t HasUsageData = 0;
   int64_t ProgramSize = 0;  // bytes
   int32_t UseCount = 0;     // -1: not counted

@@ -7,11 +7,14 @@ const char* const UsageCachePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 
 namespace {
 
-// The ANSI form of path, or "" when it does not fit 260 bytes with its NUL.
+// The ANSI form of path, whole: in UTF-8 a character may take up to four bytes.
 std::string ToAnsiPath(const std::u16string& path) {
-  std::wstring wide(path.begin(), path.end());
-  char ansi[MAX_PATH];
-  if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr) == 0) return "";
+  const std::wstring wide(path.begin(), path.end());
+  const int size = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(length), '\0');
+  if (length == 0 || WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &ansi[0], length, nullptr, nullptr) == 0)
+    return "";
   return ansi;
 }
 

@@ -4,6 +4,7 @@ uint8_t SizeColumnIndex = 0;
 uint8_t CompanyColumnIndex = 0;
 uint8_t FrequencyColumnIndex = 0;
 uint8_t LastUsedColumnIndex = 0;
+uint8_t InstalledOnColumnIndex = 0;
 
 namespace {
 
@@ -19,6 +20,7 @@ const OptionalColumn OptionalColumns[] = {
     {"Company", 100, &ListSettings::ShowCompanyColumn, &CompanyColumnIndex},
     {"Frequency of use", 50, &ListSettings::ShowFrequencyColumn, &FrequencyColumnIndex},
     {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex},
+    {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex},
 };
 
 }  // namespace

@@ -9,4 +9,5 @@ struct ListSettings {
   int32_t ShowCompanyColumn;
   int32_t ShowFrequencyColumn;
   int32_t ShowLastUsedColumn;
+  int32_t ShowInstalledOnColumn;
 };

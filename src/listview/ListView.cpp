@@ -127,8 +127,8 @@ LPARAM CListView::GetSelectedItemParam() const {
 
 bool CListView::SelectItem(int index) {
   LVITEMA item = {};
-  item.state = LVIS_SELECTED;
-  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   return Send(LVM_SETITEMSTATE, index, ItemAddress(item)) != 0;
 }
 
@@ -139,6 +139,11 @@ HICON CListView::GetSelectedItemIcon(bool smallIcon) const {
   item.mask = LVIF_IMAGE;
   if (!Send(LVM_GETITEMA, 0, ItemAddress(item))) return nullptr;
   return ImageList_GetIcon(smallIcon ? SmallImages : LargeImages, item.iImage, ILD_NORMAL);
+}
+
+bool CListView::GetItemLabelRect(int index, RECT* rect) const {
+  rect->left = LVIR_LABEL;
+  return Send(LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect)) != 0;
 }
 
 int CListView::GetTopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDEX, 0, 0)); }

@@ -38,9 +38,12 @@ class CListView : public CControl {
   int GetSelectedIndex() const;
   // Shows an error box when nothing is selected and returns 0.
   LPARAM GetSelectedItemParam() const;
+  // Selects the item and makes it the focused one, where the arrow keys move on from.
   bool SelectItem(int index);
   // A new icon that the caller owns, or null when nothing is selected.
   HICON GetSelectedItemIcon(bool smallIcon) const;
+  // The rectangle of the item's label, in the list's client coordinates; false for no such item.
+  bool GetItemLabelRect(int index, RECT* rect) const;
   int GetTopIndex() const;
   bool Scroll(int dx, int dy);
   bool EnsureVisible(int index, bool partly);

@@ -34,6 +34,8 @@ void FillCells(CListView& list, const ListSettings& settings, const ProgramEntry
     list.SetItemText(FormatUseCount(static_cast<uint32_t>(entry.UseCount)), item, FrequencyColumnIndex);
   if (settings.ShowLastUsedColumn && entry.HasUsageData)
     list.SetItemText(FormatDate(entry.LastUsedTime), item, LastUsedColumnIndex);
+  if (settings.ShowInstalledOnColumn)
+    list.SetItemText(FormatInstallDate(entry.InstallDate), item, InstalledOnColumnIndex);
 }
 
 void InsertItems(CListView& list, const ListSettings& settings) {

@@ -13,6 +13,8 @@ int CompareByColumn(const ProgramEntry& first, const ProgramEntry& second, int c
   if (column == SizeColumnIndex) return CompareNumbers(ListSize(first), ListSize(second));
   if (column == FrequencyColumnIndex) return CompareNumbers(FrequencyKey(first), FrequencyKey(second));
   if (column == LastUsedColumnIndex) return CompareFileTime(&first.LastUsedTime, &second.LastUsedTime);
+  // An entry without an install date has 0, below every date.
+  if (column == InstalledOnColumnIndex) return CompareNumbers(first.InstallDate, second.InstallDate);
   return 0;
 }
 

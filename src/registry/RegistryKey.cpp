@@ -7,15 +7,12 @@ namespace {
 
 void ReportError(const char* text) { MessageBoxA(nullptr, text, "", MB_ICONERROR); }
 
-const char* const ReadFailed = "Error while retreiving a registry value";
+const char* const ReadFailedText = "Error while retreiving a registry value";
 
-// Asks for a value's type and size only; false when the value is missing.
-bool QueryTypeAndSize(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
-  size = 0;
-  return RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-}
+// A key name has at most 255 UTF-16 code units, each of which takes at most 3 bytes in UTF-8.
+const DWORD KeyNameRoom = 255 * 3 + 1;
 
-enum class QueryResult { Missing, Read, TooLarge };
+enum class QueryResult { Missing, Read, TooLarge, Failed };
 
 // Asks for a value's type and size, and for its data when that fits the buffer: most values
 // take one registry call instead of two. When the data does not fit, size is what it needs.
@@ -23,8 +20,21 @@ QueryResult QueryValue(HKEY key, const std::string& name, DWORD& type, void* buf
   switch (RegQueryValueExA(key, name.c_str(), nullptr, &type, static_cast<BYTE*>(buffer), &size)) {
     case ERROR_SUCCESS: return QueryResult::Read;
     case ERROR_MORE_DATA: return QueryResult::TooLarge;
-    default: return QueryResult::Missing;
+    case ERROR_FILE_NOT_FOUND: return QueryResult::Missing;
+    default: return QueryResult::Failed;
   }
+}
+
+// Asks for a value's type and size only.
+QueryResult QueryTypeAndSize(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
+  size = 0;
+  return QueryValue(key, name, type, nullptr, size);
+}
+
+// Sets failed when the query failed for another reason than a missing value.
+QueryResult Noted(QueryResult result, bool& failed) {
+  if (result == QueryResult::Failed) failed = true;
+  return result;
 }
 
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
@@ -67,6 +77,7 @@ CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept {
   if (this == &other) return *this;
   Close();
   Handle = std::exchange(other.Handle, nullptr);
+  ReadFailed = std::exchange(other.ReadFailed, false);
   SubKeyCount = std::exchange(other.SubKeyCount, 0);
   SubKeyNames = std::move(other.SubKeyNames);
   SubKeyWriteTimes = std::move(other.SubKeyWriteTimes);
@@ -78,6 +89,7 @@ bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
   HKEY opened = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
   Handle = opened;
+  ReadFailed = false;
   return true;
 }
 
@@ -101,13 +113,14 @@ std::string CRegistryKey::GetStringValue(const std::string& name) {
   }
   char shortText[256];
   DWORD type = 0, size = sizeof shortText;
-  const QueryResult query = QueryValue(Handle, name, type, shortText, size);
-  if (query == QueryResult::Missing || !IsString(type) || size == 0) return "";
+  const QueryResult query = Noted(QueryValue(Handle, name, type, shortText, size), ReadFailed);
+  if (query == QueryResult::Missing || query == QueryResult::Failed || !IsString(type) || size == 0) return "";
   std::string data(size, '\0');
   if (query == QueryResult::Read) {
     data.assign(shortText, size);
   } else if (!ReadData(Handle, name, &data[0], size)) {
-    ReportError(ReadFailed);
+    ReadFailed = true;
+    ReportError(ReadFailedText);
     return "";
   }
   size_t end = data.find('\0');
@@ -123,7 +136,8 @@ uint32_t CRegistryKey::GetDWordValue(const std::string& name) {
   // A value of more than 4 bytes does not fit and gives 0, as a value of another type does.
   uint32_t value = 0;
   DWORD type = 0, size = sizeof value;
-  if (QueryValue(Handle, name, type, &value, size) != QueryResult::Read || type != REG_DWORD) return 0;
+  if (Noted(QueryValue(Handle, name, type, &value, size), ReadFailed) != QueryResult::Read || type != REG_DWORD)
+    return 0;
   return value;
 }
 
@@ -133,9 +147,12 @@ bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t 
     return false;
   }
   DWORD type = 0, size = 0;
-  if (!QueryTypeAndSize(Handle, name, type, size) || type != REG_BINARY || size == 0 || size > capacity) return false;
+  if (Noted(QueryTypeAndSize(Handle, name, type, size), ReadFailed) != QueryResult::Read || type != REG_BINARY ||
+      size == 0 || size > capacity)
+    return false;
   if (!ReadData(Handle, name, buffer, size)) {
-    ReportError(ReadFailed);
+    ReadFailed = true;
+    ReportError(ReadFailedText);
     return false;
   }
   return true;
@@ -146,8 +163,13 @@ bool CRegistryKey::HasValue(const std::string& name) {
   std::vector<char> valueName(0x4000);
   for (DWORD index = 0;; ++index) {
     DWORD length = 0x4000;
-    if (RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    const LONG result = RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    // A name that does not fit is longer than any name asked for: it is not that one.
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) {
+      ReadFailed = result != ERROR_NO_MORE_ITEMS;
       return false;
+    }
     if (lstrcmpA(valueName.data(), name.c_str()) == 0) return true;
   }
 }
@@ -156,11 +178,18 @@ void CRegistryKey::EnumerateSubKeys() {
   if (!Handle) return;
   SubKeyNames.clear();
   SubKeyWriteTimes.clear();
-  char keyName[0x104];
+  DWORD counted = 0;
+  RegQueryInfoKeyA(Handle, nullptr, nullptr, nullptr, &counted, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
+  char keyName[KeyNameRoom];
+  // An index that fails is skipped: the walk ends at "no more items", or at the first failure
+  // past the subkeys counted before it began, so that it ends even when every index fails.
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof keyName;
     FILETIME written = {};
-    if (RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS) break;
+    const LONG result = RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written);
+    if (result == ERROR_NO_MORE_ITEMS || (result != ERROR_SUCCESS && index >= counted)) break;
+    if (result != ERROR_SUCCESS) continue;
     SubKeyNames.emplace_back(keyName, length);
     SubKeyWriteTimes.push_back(written);
   }

@@ -1,6 +1,7 @@
 #pragma once
 // One open registry key with typed reads, a value test, subkey enumeration and deletion.
-// Failures of a read after its size was learned, and of a deletion, are shown in a message box.
+// Failures of a read after its size was learned, and of a deletion, are shown in a message box;
+// every failed read is noted in ReadFailed.
 // The key is closed when the object goes out of scope; an object can be moved, never copied, so
 // that each key is closed once.
 #include <windows.h>
@@ -39,6 +40,8 @@ class CRegistryKey {
   bool DeleteSubKey(const std::string& name, REGSAM view = 0);
 
   HKEY Handle = nullptr;
+  // Set by a read of this key that failed for another reason than a missing value; cleared by Open.
+  bool ReadFailed = false;
   uint32_t SubKeyCount = 0;
   std::vector<std::string> SubKeyNames;
   std::vector<FILETIME> SubKeyWriteTimes;  // the last-write time of each of SubKeyNames

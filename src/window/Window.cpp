@@ -6,9 +6,14 @@ namespace {
 
 const UINT KeepZOrderAndActivation = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
-// The 16-bit halves of lParam, widened without sign.
+// The 16-bit halves of lParam, widened without sign: sizes.
 int LowWord(LPARAM lParam) { return LOWORD(lParam); }
 int HighWord(LPARAM lParam) { return HIWORD(lParam); }
+
+// The 16-bit halves of lParam, widened with sign: positions, which are negative on a monitor left
+// of or above the primary one.
+int PositionX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
+int PositionY(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
 // Calls the slot when it is set; a message of the dispatch table counts as handled either way.
 template <typename Slot, typename... Arguments>
@@ -90,25 +95,27 @@ bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return true;
     case WM_MOVE:
-      X = LowWord(lParam);
-      Y = HighWord(lParam);
+      X = PositionX(lParam);
+      Y = PositionY(lParam);
       return true;
     case WM_SIZE:
       Width = LowWord(lParam);
       Height = HighWord(lParam);
       return Dispatch(OnSize, Width, Height, wParam);
     case WM_NOTIFY: return Dispatch(OnNotify, wParam, lParam);
-    case WM_CONTEXTMENU: return Dispatch(OnContextMenu, wParam, LowWord(lParam), HighWord(lParam));
+    case WM_CONTEXTMENU: return Dispatch(OnContextMenu, wParam, PositionX(lParam), PositionY(lParam));
     case WM_KEYDOWN: return Dispatch(OnKeyDown, wParam, lParam);
     case WM_KEYUP: return Dispatch(OnKeyUp, wParam, lParam);
     case WM_CHAR: return Dispatch(OnChar, wParam, lParam);
     case WM_DEADCHAR: return Dispatch(OnDeadChar, wParam, lParam);
     case WM_COMMAND: return Dispatch(OnCommand, wParam, lParam);
     case WM_TIMER: return Dispatch(OnTimer, wParam, lParam);
-    case WM_MOUSEMOVE: return Dispatch(OnMouseMove, wParam, LowWord(lParam), HighWord(lParam));
-    case WM_LBUTTONUP: Dispatch(OnLButtonUp, wParam, LowWord(lParam), HighWord(lParam)); return Dispatch(OnClick);
+    case WM_MOUSEMOVE: return Dispatch(OnMouseMove, wParam, PositionX(lParam), PositionY(lParam));
+    case WM_LBUTTONUP: Dispatch(OnLButtonUp, wParam, PositionX(lParam), PositionY(lParam)); return Dispatch(OnClick);
     case WM_LBUTTONDBLCLK: return Dispatch(OnDoubleClick);
     case WM_SIZING: return Dispatch(OnSizing, wParam, lParam);
+    case WM_ACTIVATE: return Dispatch(OnActivate, wParam, lParam);
+    case WM_SETFOCUS: return Dispatch(OnSetFocus, wParam, lParam);
     default: return false;
   }
 }

@@ -67,6 +67,10 @@ class CWindow {
   MessageHandler OnDeadChar = nullptr;
   PointHandler OnMouseMove = nullptr;
   PointHandler OnLButtonUp = nullptr;
+  // WM_ACTIVATE and WM_SETFOCUS: the default procedure of a top-level window, which would take the
+  // focus for the window itself, never gets them.
+  MessageHandler OnActivate = nullptr;
+  MessageHandler OnSetFocus = nullptr;
 };
 
 // The top-level window; registers a window class of its own named ClassName.

@@ -33,9 +33,8 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   RegistrySandbox::Register(
       Machine, "Shared",
       {"DisplayName=Alpha", "QuietDisplayName=Beta", "QuietUninstallString=q", "WindowsInstaller=#1"});
-  RegistrySandbox::Register(Machine, "Quiet", {"QuietDisplayName=Caf\xE9", "UninstallString=u", "WindowsInstaller=1"});
-  RegistrySandbox::Register(Machine, "Upper",
-                            {"DisplayName=CAF\xC9 WRITER", "UninstallString=u", "WindowsInstaller=#2"});
+  RegistrySandbox::Register(Machine, "Quiet", {"QuietDisplayName=Café", "UninstallString=u", "WindowsInstaller=1"});
+  RegistrySandbox::Register(Machine, "Upper", {"DisplayName=CAFÉ WRITER", "UninstallString=u", "WindowsInstaller=#2"});
   RegistrySandbox::Register(Machine, "Lower", {"DisplayName=Lower", "uninstallstring=u"});
   RegistrySandbox::Register(Machine, "NameOnly", {"DisplayName=NameOnly"});
   RegistrySandbox::Register(Machine, longName, {"DisplayName=Long", "UninstallString=u"});
@@ -43,18 +42,18 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   WriteUsage(Machine, "Shared", UsageRecord(1, 7));
   WriteUsage(Machine, longName, UsageRecord(1, 9));
   const Texts all = {
-      "kb1 user",        "Shared user",         "Binary machine",        "Long machine 9", "Microsoft Security machine",
-      "Caf\xE9 machine", "Alpha machine 7 msi", "CAF\xC9 WRITER machine"};
+      "kb1 user",     "Shared user",         "Binary machine",     "Long machine 9", "Microsoft Security machine",
+      "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine"};
   const std::tuple<const char*, bool, Texts> searches[] = {
       {"", false, all},
       {"",
        true,
        {"kb1 user", "Shared user", "Binary machine", "KB2 machine", "Long machine 9", "Microsoft Security machine",
-        "Microsoft Security Patch 3 machine", "Caf\xE9 machine", "Alpha machine 7 msi", "CAF\xC9 WRITER machine"}},
+        "Microsoft Security Patch 3 machine", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine"}},
       {"hab", false, {"Alpha machine 7 msi"}},
-      {"caf", false, {"Caf\xE9 machine", "CAF\xC9 WRITER machine"}},
-      {"\xE9", false, {"Caf\xE9 machine"}},
-      {"f\xC9", false, {"CAF\xC9 WRITER machine"}},
+      {"caf", false, {"Café machine", "CAFÉ WRITER machine"}},
+      {"é", false, {"Café machine"}},
+      {"fÉ", false, {"CAFÉ WRITER machine"}},
       {"KB1", false, {"kb1 user"}},
       {"shared", false, {"Shared user"}}};
   RegistryCalls calls;
@@ -139,7 +138,7 @@ TEST_F(InventoryTest, UsageRecordsOfEveryShapeAreReadUnderTheirOwnRootOnly) {
                    "Uncounted: 1 4886718345 -1 0:0 C:\\Program Files\\App\\app.exe",
                    "NoPathFlag: 1 4886718345 7 29919364:287454020 ",
                    "LongPath: 1 4886718345 7 29919364:287454020 " + std::string(259, 'p'),
-                   "PathWithoutNul: 1 4886718345 7 29919364:287454020 ", "TooLong: 0 0 0 0:0 ",
+                   "PathWithoutNul: 1 4886718345 7 29919364:287454020 " + std::string(262, 'p'), "TooLong: 0 0 0 0:0 ",
                    "Short: 1 4886718345 7 29919364:287454020 ", "Empty: 0 0 0 0:0 ", "Text: 0 0 0 0:0 ",
                    "Missing: 0 0 0 0:0 ", ": 0 0 0 0:0 "}),
             read);

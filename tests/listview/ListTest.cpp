@@ -23,7 +23,7 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
   const FILETIME d2001 = FileTimeOf(2001, 6, 1), d2005 = FileTimeOf(2005, 6, 1), d2010 = FileTimeOf(2010, 6, 1),
                  d2022 = FileTimeOf(2022, 6, 1);
-  AddProgram("small", {"Publisher=\xC4pfel", "EstimatedSize=#1"});
+  AddProgram("small", {"Publisher=Äpfel", "EstimatedSize=#1"});
   AddProgram("Three", {"Publisher=Zeta"}, UsageRecord(3ll << 30, 12, d2010));
   AddProgram("Five", {"Publisher=acme", "EstimatedSize=#9"}, UsageRecord(5ll << 30, 0, d2022));
   AddProgram("Four", {"Publisher=Beta"}, UsageRecord(4ll << 40, -1, d2001));
@@ -34,7 +34,7 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
     for (int column = 0; column < 5; ++column)
       rows[item] += (column ? "|" : "") + CellText(static_cast<int>(item), column);
   EXPECT_EQ((Texts{"Five|5 GB|acme|rarely (0)|" + FormatDate(d2022), "Four|4096 GB|Beta||" + FormatDate(d2001),
-                   "small|1 KB|\xC4pfel||", "Three|3 GB|Zeta|frequently (12)|" + FormatDate(d2010),
+                   "small|1 KB|Äpfel||", "Three|3 GB|Zeta|frequently (12)|" + FormatDate(d2010),
                    "Unsized|||rarely (2)|" + FormatDate(d2005)}),
             rows);
   EXPECT_EQ("5 applications", WindowText(StatusBar.GetHandle()));

@@ -1,5 +1,7 @@
 #include "support/AppSession.h"
 
+#include <cstdlib>
+
 #include "actions/ResourceIds.h"
 #include "actions/Scan.h"
 #include "actions/Settings.h"
@@ -53,4 +55,12 @@ void AppTest::Select(int item) {
   const UINT state = item < 0 ? 0 : LVIS_SELECTED | LVIS_FOCUSED;
   ListView_SetItemState(ProgramList.GetHandle(), item, state, LVIS_SELECTED | LVIS_FOCUSED);
   PumpMessages();
+}
+
+void RealInputTest::SetUp() {
+  const char *display = std::getenv("DISPLAY"), *privateDisplay = std::getenv("QUILLMERE_PRIVATE_DISPLAY");
+  ASSERT_TRUE(display && privateDisplay && std::string(display) == privateDisplay)
+      << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
+         "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
+  AppTest::SetUp();
 }

@@ -39,3 +39,8 @@ class AppTest : public ::testing::Test {
   RegistrySandbox Registry;
   MessageBoxCatcher Boxes;
 };
+
+// Real keyboard and mouse input: only on the private display that scripts/test starts.
+struct RealInputTest : AppTest {
+  void SetUp() override;
+};

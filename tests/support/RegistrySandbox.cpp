@@ -41,7 +41,7 @@ bool DeleteTreeUnder(HKEY parent, const std::string& path) {
   HKEY key = nullptr;
   LONG result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key);
   if (result == ERROR_FILE_NOT_FOUND) return true;
-  char name[256];
+  char name[255 * 3 + 1];  // the longest key name in UTF-8
   for (DWORD length = sizeof name;
        result == ERROR_SUCCESS && RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
        length = sizeof name)
