@@ -58,6 +58,14 @@ std::string DisplayNameOf(int i) {
   return i % 10 == 0 ? name + " Tenth Edition" : name;
 }
 
+std::string PublisherOf(int i) { return std::string(Words[(i * 7) % 16]) + " Software"; }
+
+std::string DisplayIconOf(int i) { return i % 2 == 0 ? Format(IconFiles[(i / 2) % 5], i % 40) : ""; }
+
+bool HasUsageRecord(int i) { return i % 3 == 0; }
+
+const wchar_t* const UsedProgram = L"C:\\windows\\notepad.exe";
+
 std::string UsageRecordOf(int i) {
   std::vector<unsigned char> record(552, 0);
   const uint32_t values[] = {552, 1};
@@ -68,8 +76,7 @@ std::string UsageRecordOf(int i) {
   memcpy(&record[16], &lastUsed, 8);
   const int32_t count = i % 7 == 0 ? -1 : i % 40;
   memcpy(&record[24], &count, 4);
-  const wchar_t* path = L"C:\\windows\\notepad.exe";
-  memcpy(&record[28], path, wcslen(path) * 2);
+  memcpy(&record[28], UsedProgram, wcslen(UsedProgram) * 2);
   return std::string(record.begin(), record.end());
 }
 
@@ -81,7 +88,7 @@ void WriteRegistration(int i) {
   if (i % 4 == 0)
     SetString(registration, "QuietUninstallString", Format("\"C:\\Program Files\\Bench %d\\uninstall.exe\" /S", i));
   SetString(registration, "DisplayVersion", Format("%d.%d", i % 9 + 1, i % 13));
-  SetString(registration, "Publisher", std::string(Words[(i * 7) % 16]) + " Software");
+  SetString(registration, "Publisher", PublisherOf(i));
   SetString(registration, "URLInfoAbout", Format("http://bench%d.example/", i));
   SetString(registration, "HelpLink", Format("http://bench%d.example/help", i));
   SetString(registration, "InstallLocation", Format("C:\\Program Files\\Bench %d", i));
@@ -91,10 +98,10 @@ void WriteRegistration(int i) {
   SetDword(registration, "EstimatedSize", static_cast<DWORD>(1024 * (i % 500 + 1)));
   SetDword(registration, "NoModify", 1);
   SetDword(registration, "NoRepair", 1);
-  if (i % 2 == 0) SetString(registration, "DisplayIcon", Format(IconFiles[(i / 2) % 5], i % 40));
+  if (!DisplayIconOf(i).empty()) SetString(registration, "DisplayIcon", DisplayIconOf(i));
   if (key[0] == '{') SetDword(registration, "WindowsInstaller", 1);
   RegCloseKey(registration);
-  if (i % 3 == 0) {
+  if (HasUsageRecord(i)) {
     HKEY cache = CreateKey(RootOf(i), ArpCachePath + key);
     const std::string record = UsageRecordOf(i);
     RegSetValueExA(cache, "SlowInfoCache", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()),
@@ -114,4 +121,11 @@ void RemoveRegistrations(int count) {
     RegistrySandbox::DeleteTree(RootOf(i), UninstallPath + KeyNameOf(i));
     RegistrySandbox::DeleteTree(RootOf(i), ArpCachePath + KeyNameOf(i));
   }
+}
+
+BenchRow BenchRowOf(int i) {
+  const std::wstring used = UsedProgram;
+  std::string icon = DisplayIconOf(i);
+  if (icon.empty() && HasUsageRecord(i)) icon.assign(used.begin(), used.end());
+  return {KeyNameOf(i).compare(0, 2, "KB") != 0, DisplayNameOf(i), PublisherOf(i), icon};
 }

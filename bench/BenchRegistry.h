@@ -2,7 +2,18 @@
 // Synthetic uninstall registrations for the benchmark, realistic in shape: about fifteen values
 // each, a third with usage-cache records, half with an icon from a few real files of a Wine
 // prefix, a few hot-fixes and Windows Installer products; every tenth name holds "Tenth".
+#include <string>
+
 // Writes count registrations under the two roots as they are now (redirected or real).
 void SeedRegistrations(int count);
 // Deletes what SeedRegistrations wrote under the two roots.
 void RemoveRegistrations(int count);
+
+// What the list shows of registration i, and where its icon comes from.
+struct BenchRow {
+  bool Listed;  // hot-fixes are listed only with the system components
+  std::string Name;
+  std::string Company;
+  std::string IconLocation;  // DisplayIcon, else the used program's path; "" for none
+};
+BenchRow BenchRowOf(int i);
