@@ -331,7 +331,7 @@ int main(int argc, char** argv) {
     else
       programs.push_back(argument);
   }
-  if (count <= 0 || programs.empty()) {
+  if (count <= 0 || repeats < 1 || programs.empty()) {
     std::fprintf(stderr, "usage: quillmere_coldstart --count N [--repeats K] PROGRAM...\n");
     return 2;
   }
@@ -350,11 +350,12 @@ int main(int argc, char** argv) {
     if (run > 0) peer.push_back(peerMs);
   }
   for (size_t p = 0; p < programs.size(); ++p) {
-    std::vector<double> list, icons, peak;
+    std::vector<double> list, icons;
+    double peak = -1;
     for (const ColdStart& times : starts[p]) {
       list.push_back(times.ListMs);
       icons.push_back(times.IconsMs);
-      peak.push_back(times.PeakMb);
+      peak = std::max(peak, times.PeakMb);
     }
     std::printf(
         "COLD program=%s path=%s n=%d rows=%zu list_ms=%.0f icons_ms=%.0f peak_working_set_mb=%.1f "
