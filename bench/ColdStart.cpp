@@ -360,9 +360,8 @@ int main(int argc, char** argv) {
     std::printf(
         "COLD program=%s path=%s n=%d rows=%zu list_ms=%.0f icons_ms=%.0f peak_working_set_mb=%.1f "
         "peer_ms=%.0f failed=%d\n",
-        BaseName(programs[p]).c_str(), programs[p].c_str(), count, expected.size(), Median(list), Median(icons),
-        *std::max_element(peak.begin(), peak.end()), Median(peer),
-        static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)));
+        BaseName(programs[p]).c_str(), programs[p].c_str(), count, expected.size(), Median(list), Median(icons), peak,
+        Median(peer), static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)));
   }
   return 0;
 }
