@@ -1,5 +1,6 @@
 #include "registry/RegistryKey.h"
 
+#include <cstring>
 #include <cwctype>
 #include <utility>
 
@@ -25,12 +26,6 @@ QueryResult QueryValue(HKEY key, const std::string& name, DWORD& type, void* buf
   }
 }
 
-// Asks for a value's type and size only.
-QueryResult QueryTypeAndSize(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
-  size = 0;
-  return QueryValue(key, name, type, nullptr, size);
-}
-
 // Sets failed when the query failed for another reason than a missing value.
 QueryResult Noted(QueryResult result, bool& failed) {
   if (result == QueryResult::Failed) failed = true;
@@ -38,6 +33,47 @@ QueryResult Noted(QueryResult result, bool& failed) {
 }
 
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// Room for a value name: a name that does not fit is longer than any that the program asks for.
+const DWORD ValueNameRoom = 0x4000;
+
+unsigned char UpperAscii(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+// Orders two names as a registry that keeps a key's values sorted by name (Wine's does) orders
+// names of plain ASCII: the letters a to z as A to Z, then byte by byte.
+int CompareIgnoringAsciiCase(const char* first, const char* second) {
+  for (;; ++first, ++second) {
+    const int difference = UpperAscii(*first) - UpperAscii(*second);
+    if (difference != 0 || *first == '\0') return difference;
+  }
+}
+
+// Whether a binary search over the value indexes, made as if the values were sorted by name,
+// meets a value of exactly that name: a few registry calls where a walk over every value takes
+// one each. False says nothing of whether there is one.
+bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valueName) {
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return false;
+  DWORD low = 0, high = count;
+  while (low < high) {
+    const DWORD middle = low + (high - low) / 2;
+    DWORD length = ValueNameRoom;
+    if (RegEnumValueA(key, middle, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      return false;
+    const int order = CompareIgnoringAsciiCase(valueName.data(), name.c_str());
+    if (order == 0) return lstrcmpA(valueName.data(), name.c_str()) == 0;
+    if (order < 0)
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return false;
+}
 
 bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
   return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
@@ -146,23 +182,23 @@ bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t 
     ReportError("GetBinaryValue called on a closed CRegistryKey");
     return false;
   }
-  DWORD type = 0, size = 0;
-  if (Noted(QueryTypeAndSize(Handle, name, type, size), ReadFailed) != QueryResult::Read || type != REG_BINARY ||
+  // One call reads a value that fits; a larger one is refused by its size alone. The data goes to
+  // the caller's buffer only once accepted.
+  std::vector<unsigned char> data(capacity + 1);
+  DWORD type = 0, size = static_cast<DWORD>(capacity);
+  if (Noted(QueryValue(Handle, name, type, data.data(), size), ReadFailed) != QueryResult::Read || type != REG_BINARY ||
       size == 0 || size > capacity)
     return false;
-  if (!ReadData(Handle, name, buffer, size)) {
-    ReadFailed = true;
-    ReportError(ReadFailedText);
-    return false;
-  }
+  memcpy(buffer, data.data(), size);
   return true;
 }
 
 bool CRegistryKey::HasValue(const std::string& name) {
   if (!Handle) return false;
-  std::vector<char> valueName(0x4000);
+  std::vector<char> valueName(ValueNameRoom);
+  if (FoundWhereSorted(Handle, name, valueName)) return true;
   for (DWORD index = 0;; ++index) {
-    DWORD length = 0x4000;
+    DWORD length = ValueNameRoom;
     const LONG result = RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr);
     // A name that does not fit is longer than any name asked for: it is not that one.
     if (result == ERROR_MORE_DATA) continue;
@@ -188,6 +224,7 @@ void CRegistryKey::EnumerateSubKeys() {
     DWORD length = sizeof keyName;
     FILETIME written = {};
     const LONG result = RegEnumKeyExA(Handle, index, keyName, &length, nullptr, nullptr, nullptr, &written);
+    if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) ReadFailed = true;
     if (result == ERROR_NO_MORE_ITEMS || (result != ERROR_SUCCESS && index >= counted)) break;
     if (result != ERROR_SUCCESS) continue;
     SubKeyNames.emplace_back(keyName, length);

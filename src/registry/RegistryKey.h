@@ -33,8 +33,11 @@ class CRegistryKey {
   uint32_t GetDWordValue(const std::string& name);
   // Copies a REG_BINARY value into buffer; a value larger than capacity is refused.
   bool GetBinaryValue(const std::string& name, void* buffer, size_t capacity);
+  // Whether a value of exactly that name exists: the case of its letters counts, though the
+  // registry finds values by name regardless of case and tells their own names only by index.
   bool HasValue(const std::string& name);
 
+  // An index that fails is skipped, and noted in ReadFailed.
   void EnumerateSubKeys();
   // view: 0, or KEY_WOW64_64KEY / KEY_WOW64_32KEY to delete in that registry view.
   bool DeleteSubKey(const std::string& name, REGSAM view = 0);
