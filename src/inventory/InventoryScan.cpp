@@ -4,7 +4,6 @@
 #include <tuple>
 
 #include "inventory/AsciiCase.h"
-#include "inventory/InstallDate.h"
 #include "inventory/UsageCache.h"
 #include "registry/RegistryKey.h"
 
@@ -23,6 +22,7 @@ struct RegistryView {
 struct ScanFilter {
   std::string UpperSearchText;
   bool ShowSystemComponents;
+  uint32_t WantedValues;
 };
 
 // What a registration's key held when a scan read it. A later scan uses it instead of reading
@@ -32,9 +32,8 @@ struct ScanFilter {
 struct KnownRegistration {
   FILETIME LastWrite;
   bool Listed;         // it has an uninstall value
-  bool Complete;       // every value was read, not only the display names
   bool Failed;         // the key could not be opened, or a read of it failed
-  ProgramEntry Entry;  // without usage data, which is read anew by every scan
+  ProgramEntry Entry;  // the values read so far, without usage data, which is read anew by every scan
 };
 
 using RegistrationId = std::tuple<HKEY, REGSAM, std::string>;
@@ -60,24 +59,6 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-void ReadRemainingValues(CRegistryKey& key, ProgramEntry& entry) {
-  entry.UninstallString = key.GetStringValue("UninstallString");
-  entry.QuietUninstallString = key.GetStringValue("QuietUninstallString");
-  entry.Publisher = key.GetStringValue("Publisher");
-  entry.DisplayVersion = key.GetStringValue("DisplayVersion");
-  entry.EstimatedSize = key.GetDWordValue("EstimatedSize");
-  entry.HelpLink = key.GetStringValue("HelpLink");
-  entry.URLInfoAbout = key.GetStringValue("URLInfoAbout");
-  entry.URLUpdateInfo = key.GetStringValue("URLUpdateInfo");
-  entry.HelpTelephone = key.GetStringValue("HelpTelephone");
-  entry.Contact = key.GetStringValue("Contact");
-  entry.Readme = key.GetStringValue("Readme");
-  entry.Comments = key.GetStringValue("Comments");
-  entry.DisplayIcon = key.GetStringValue("DisplayIcon");
-  entry.InstallDate = ParseInstallDate(key.GetStringValue("InstallDate"));
-  entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
-}
-
 bool Dropped(const ProgramEntry& entry, const ScanFilter& filter) {
   return !filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText);
 }
@@ -90,31 +71,43 @@ struct PassKeys {
   CRegistryKey UsageCache;
 };
 
-// Reads the registration's key: its uninstall values, its display names, and its other values
-// unless the search drops it.
+// The names that the entry's title and the search need: DisplayName, and QuietDisplayName when
+// the DisplayName is empty or a search is on.
+uint32_t NamesNeeded(const ProgramEntry& entry, const ScanFilter& filter) {
+  const bool quietNeeded = entry.DisplayName.empty() || !filter.UpperSearchText.empty();
+  return quietNeeded ? DisplayNameBit | QuietDisplayNameBit : uint32_t{DisplayNameBit};
+}
+
+bool LacksValues(const ProgramEntry& entry, const ScanFilter& filter) {
+  if (!HoldsValues(entry, NamesNeeded(entry, filter))) return true;
+  return !Dropped(entry, filter) && !HoldsValues(entry, filter.WantedValues);
+}
+
+// Reads the names, then, unless the search drops the entry, the values wanted.
+void ReadWantedValues(CRegistryKey& key, const ScanFilter& filter, ProgramEntry& entry) {
+  ReadEntryValues(key, entry, DisplayNameBit);
+  ReadEntryValues(key, entry, NamesNeeded(entry, filter));
+  if (!Dropped(entry, filter)) ReadEntryValues(key, entry, filter.WantedValues);
+}
+
+// Reads the registration's key: whether it has an uninstall value, and if so the values wanted.
 void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
   CRegistryKey key;
   known.Failed = !key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
   known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
-  if (known.Listed) {
-    known.Entry.DisplayName = key.GetStringValue("DisplayName");
-    known.Entry.QuietDisplayName = key.GetStringValue("QuietDisplayName");
-    known.Complete = !Dropped(known.Entry, filter);
-    if (known.Complete) ReadRemainingValues(key, known.Entry);
-  }
+  if (known.Listed) ReadWantedValues(key, filter, known.Entry);
   known.Failed |= key.ReadFailed;
 }
 
-// Reads the values that the search skipped before. A key gone meanwhile is dropped.
-void CompleteRegistration(PassKeys& keys, KnownRegistration& known) {
+// Reads the values that earlier scans did not need. A key gone meanwhile is dropped.
+void ReadMoreValues(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
   CRegistryKey key;
   if (!key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View)) {
     known.Listed = false;
     known.Failed = true;
     return;
   }
-  ReadRemainingValues(key, known.Entry);
-  known.Complete = true;
+  ReadWantedValues(key, filter, known.Entry);
   known.Failed = key.ReadFailed;
 }
 
@@ -125,10 +118,10 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
   const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
   if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
     KnownRegistration known = found->second;
-    if (known.Listed && !known.Complete && !Dropped(known.Entry, filter)) CompleteRegistration(keys, known);
+    if (known.Listed && LacksValues(known.Entry, filter)) ReadMoreValues(keys, filter, known);
     return known;
   }
-  KnownRegistration known = {written, false, false, false, ProgramEntry()};
+  KnownRegistration known = {written, false, false, ProgramEntry()};
   known.Entry.KeyName = keyName;
   known.Entry.Root = pass.Root;
   known.Entry.View = pass.View;
@@ -145,13 +138,18 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
   const bool ownNode = keys.Uninstall.IsInWow6432Node();
   keys.Uninstall.EnumerateSubKeys();
   keys.UsageCache.Open(pass.Root, UsageCachePath, KEY_READ | pass.View);
+  // Without a search nearly every registration is listed: one walk over the usage records costs
+  // less than trying to open a record for each registration.
+  const UsageRecordNames records =
+      filter.UpperSearchText.empty() ? ListUsageRecords(keys.UsageCache) : UsageRecordNames();
   for (uint32_t i = 0; i < keys.Uninstall.SubKeyCount; ++i) {
     const std::string& keyName = keys.Uninstall.SubKeyNames[i];
     if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
     KnownRegistration known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
     if (known.Listed && !Dropped(known.Entry, filter)) {
       inventory.push_back(known.Entry);
-      if (keys.UsageCache.IsOpen()) ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
+      if (keys.UsageCache.IsOpen() && MayHaveUsageRecord(records, keyName))
+        ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
     }
     if (!known.Failed && Ticks(known.LastWrite) < settled)
       seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
@@ -160,6 +158,36 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
 }
 
 bool RunsOn64BitWindows() { return sizeof(void*) == 8 || RunsUnderWow64(); }
+
+ProgramEntry WithoutUsageData(ProgramEntry entry) {
+  entry.HasUsageData = 0;
+  entry.ProgramSize = 0;
+  entry.UseCount = 0;
+  entry.LastUsedTime = {0, 0};
+  entry.ProgramPath.clear();
+  return entry;
+}
+
+// Keeps what was read of the entry's key for later scans, or, when its key could not be opened
+// or read, has the next scan read it again.
+void RememberValues(const ProgramEntry& entry, bool failed) {
+  const auto found = Known.find(RegistrationId(entry.Root, entry.View, entry.KeyName));
+  if (found == Known.end()) return;
+  if (failed)
+    Known.erase(found);
+  else
+    found->second.Entry = WithoutUsageData(entry);
+}
+
+// Opens the registration's key from its root by the whole path where that is short enough for the
+// ANSI registry calls of Wine, else relative to the uninstall key.
+bool OpenRegistration(const ProgramEntry& entry, CRegistryKey& key) {
+  const std::string path = UninstallKeyPath + entry.KeyName;
+  if (path.size() <= MAX_PATH) return key.Open(entry.Root, path, KEY_READ | entry.View);
+  CRegistryKey uninstall;
+  return uninstall.Open(entry.Root, UninstallKeyPath, KEY_READ | entry.View) &&
+         key.Open(uninstall.Handle, entry.KeyName, KEY_READ | entry.View);
+}
 
 }  // namespace
 
@@ -173,8 +201,9 @@ bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText
   return UpperCaseAscii(searched).find(upperSearchText) != std::string::npos;
 }
 
-std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents) {
-  const ScanFilter filter = {UpperCaseAscii(searchText), showSystemComponents};
+std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents,
+                                        uint32_t wantedValues) {
+  const ScanFilter filter = {UpperCaseAscii(searchText), showSystemComponents, wantedValues};
   const ULONGLONG settled = Now() - SettleTime;
   KnownRegistrations seen;
   std::vector<ProgramEntry> inventory;
@@ -189,6 +218,19 @@ std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool show
   }
   Known = std::move(seen);
   return inventory;
+}
+
+void ReadMissingValues(ProgramEntry& entry, uint32_t wanted) {
+  if (HoldsValues(entry, wanted)) return;
+  CRegistryKey key;
+  const bool opened = OpenRegistration(entry, key);
+  if (opened) ReadEntryValues(key, entry, wanted);
+  entry.ValuesRead |= wanted;
+  RememberValues(entry, !opened || key.ReadFailed);
+}
+
+void ReadMissingValues(std::vector<ProgramEntry>& entries, uint32_t wanted) {
+  for (ProgramEntry& entry : entries) ReadMissingValues(entry, wanted);
 }
 
 bool RunsUnderWow64() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "inventory/EntryValues.h"
 #include "inventory/ProgramEntry.h"
 
 extern const char* const UninstallKeyPath;  // ...\CurrentVersion\Uninstall\ with its backslash
@@ -15,8 +16,16 @@ extern void(WINAPI* ScanClock)(FILETIME* now);
 
 // Hot-fixes (key names starting with "KB" or "Microsoft Security Patch") are left out unless
 // showSystemComponents; a non-empty searchText keeps only the entries whose names contain it,
-// ignoring the case of a to z.
-std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents);
+// ignoring the case of a to z. Each entry holds the values of wantedValues (EntryValue bits) and
+// the names that its title and the search need; ReadMissingValues reads the others.
+std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool showSystemComponents,
+                                        uint32_t wantedValues = AllValueBits);
+
+// Reads into the entry, or into each entry, the values of wanted that it does not hold yet, from
+// its registration's key as it is now; the values of a key that cannot be opened stay empty.
+// What is read serves later scans too while the key is unchanged.
+void ReadMissingValues(ProgramEntry& entry, uint32_t wanted);
+void ReadMissingValues(std::vector<ProgramEntry>& entries, uint32_t wanted);
 
 // Whether searchText (already upper-cased) occurs in the entry's searched name: DisplayName
 // directly followed by QuietDisplayName, or KeyName when both are empty.

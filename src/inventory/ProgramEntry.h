@@ -35,6 +35,9 @@ struct ProgramEntry {
   // else 0). Usage data is read, and removal deletes, there and nowhere else.
   HKEY Root = nullptr;
   REGSAM View = 0;
+  // The values of the registration's key read so far (EntryValue bits): a scan reads those that
+  // the list shows, the others are read when something needs them.
+  uint32_t ValuesRead = 0;
 };
 
 // DisplayName, else QuietDisplayName, else KeyName.

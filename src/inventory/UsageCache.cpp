@@ -1,5 +1,6 @@
 #include "inventory/UsageCache.h"
 
+#include "inventory/AsciiCase.h"
 #include "inventory/UsageRecord.h"
 #include "registry/RegistryKey.h"
 
@@ -16,6 +17,14 @@ std::string ToAnsiPath(const std::u16string& path) {
   if (length == 0 || WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &ansi[0], length, nullptr, nullptr) == 0)
     return "";
   return ansi;
+}
+
+// Plain ASCII, without the question mark that stands for a character of a name that the code
+// page cannot show.
+bool IsPlainAscii(const std::string& name) {
+  for (char c : name)
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '?') return false;
+  return true;
 }
 
 }  // namespace
@@ -39,4 +48,20 @@ void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, Progra
   entry.LastUsedTime.dwLowDateTime = record.LastUsedLow;
   entry.LastUsedTime.dwHighDateTime = record.LastUsedHigh;
   entry.ProgramPath = record.HasProgramPath ? ToAnsiPath(record.ProgramPath) : "";
+}
+
+UsageRecordNames ListUsageRecords(CRegistryKey& cache) {
+  UsageRecordNames records;
+  if (!cache.IsOpen()) return records;
+  cache.EnumerateSubKeys();
+  records.Complete = !cache.ReadFailed;
+  for (const std::string& name : cache.SubKeyNames) {
+    records.Complete = records.Complete && IsPlainAscii(name);
+    records.UpperNames.insert(UpperCaseAscii(name));
+  }
+  return records;
+}
+
+bool MayHaveUsageRecord(const UsageRecordNames& records, const std::string& keyName) {
+  return !records.Complete || !IsPlainAscii(keyName) || records.UpperNames.count(UpperCaseAscii(keyName)) != 0;
 }

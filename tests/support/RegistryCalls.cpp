@@ -9,6 +9,7 @@ decltype(&RegQueryValueExA) RealQuery;
 decltype(&RegEnumValueA) RealEnumValue;
 decltype(&RegEnumKeyExA) RealEnumKey;
 decltype(&RegDeleteKeyA) RealDelete;
+decltype(&RegQueryInfoKeyA) RealInfo;
 
 LONG Counted(LONG result) { return ++Active->Calls, result; }
 
@@ -28,6 +29,10 @@ LONG WINAPI EnumKey(HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPSTR c, LPD
   return Counted(RealEnumKey(k, i, n, l, r, c, cl, w));
 }
 LONG WINAPI Delete(HKEY key, LPCSTR name) { return Counted(RealDelete(key, name)); }
+LONG WINAPI Info(HKEY k, LPSTR c, LPDWORD cl, LPDWORD r, LPDWORD s, LPDWORD sl, LPDWORD scl, LPDWORD v, LPDWORD vl,
+                 LPDWORD dl, LPDWORD sd, PFILETIME w) {
+  return Counted(RealInfo(k, c, cl, r, s, sl, scl, v, vl, dl, sd, w));
+}
 
 template <typename Function>
 void Hook(std::vector<std::unique_ptr<ApiHook>>& hooks, const char* name, Function standIn, Function& real) {
@@ -45,6 +50,7 @@ RegistryCalls::RegistryCalls() {
   Hook(Hooks, "RegEnumValueA", &EnumValue, RealEnumValue);
   Hook(Hooks, "RegEnumKeyExA", &EnumKey, RealEnumKey);
   Hook(Hooks, "RegDeleteKeyA", &Delete, RealDelete);
+  Hook(Hooks, "RegQueryInfoKeyA", &Info, RealInfo);
 }
 
 RegistryCalls::~RegistryCalls() {
