@@ -11,6 +11,8 @@
 #include "actions/Settings.h"
 #include "actions/Uninstall.h"
 #include "actions/WindowObjects.h"
+#include "inventory/EntryValues.h"
+#include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
 
@@ -56,7 +58,13 @@ bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 &&
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
+  FetchInventoryValues(ShownValues(AppSettings));
   PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
+}
+
+// The details pane, the menus and the actions take the selected entry whole.
+void FetchSelectedEntry() {
+  if (ProgramEntry* entry = GetSelectedEntry()) FetchValues(*entry, AllValueBits);
 }
 
 void SortBy(int column) {
@@ -137,14 +145,25 @@ void OnSearchTimer(WPARAM, LPARAM) {
 void RouteListNotification(WPARAM, LPARAM header) {
   auto* notification = reinterpret_cast<NMHDR*>(header);
   if (notification->hwndFrom != ProgramList.GetHandle()) return;
+  if (notification->code == LVN_GETDISPINFOA && ProgramList.OnGetDisplayInfo)
+    ProgramList.OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOA*>(header));
   auto* record = reinterpret_cast<NMLISTVIEW*>(header);
   CListView::NotificationHandler handler = nullptr;
   switch (notification->code) {
     case LVN_COLUMNCLICK: handler = ProgramList.OnColumnClick; break;
-    case LVN_ITEMCHANGED: handler = ProgramList.OnItemChanged; break;
+    case LVN_ITEMCHANGED:
+      FetchSelectedEntry();
+      handler = ProgramList.OnItemChanged;
+      break;
     case NM_CLICK: handler = ProgramList.OnItemClick; break;
   }
   if (handler) handler(record);
+}
+
+void OnItemImageAsked(NMLVDISPINFOA* request) {
+  if ((request->item.mask & LVIF_IMAGE) == 0) return;
+  if (auto* entry = reinterpret_cast<ProgramEntry*>(request->item.lParam)) FetchValues(*entry, DisplayIconBit);
+  SupplyItemImage(ProgramList, request);
 }
 
 void ShowContextMenu(WPARAM window, int x, int y) {

@@ -7,7 +7,8 @@
 
 void HandleCommand(WPARAM wParam, LPARAM lParam);
 void OnSearchTimer(WPARAM wParam, LPARAM lParam);
-// Passes the program list's notifications on to its slots; header is the NMHDR.
+// Passes the program list's notifications on to its slots; header is the NMHDR. A newly
+// selected entry has its every value read first.
 void RouteListNotification(WPARAM wParam, LPARAM header);
 void ShowContextMenu(WPARAM window, int x, int y);
 
@@ -15,4 +16,6 @@ void ShowAbout();
 
 void OnListKeyDown(WPARAM key, LPARAM lParam);
 void OnColumnClicked(NMLISTVIEW* notification);
+// The image of an item that the list draws for the first time.
+void OnItemImageAsked(NMLVDISPINFOA* request);
 void UninstallSelected();

@@ -10,7 +10,9 @@
 
 #include "actions/ExportColumns.h"
 #include "actions/Messages.h"
+#include "actions/Scan.h"
 #include "actions/WindowObjects.h"
+#include "inventory/EntryValues.h"
 
 namespace {
 
@@ -165,6 +167,7 @@ void ExportList() {
 }
 
 bool ExportListTo(const std::wstring& path) {
+  FetchInventoryValues(AllValueBits);
   const std::string csv = Utf8ByteOrderMark + Utf8From(WideFrom(TableText(ListedEntries(), ','), CP_ACP));
   const DWORD error = ReplaceFileContent(path, csv);
   if (error != ERROR_SUCCESS) ShowFailure(L"Couldn't export the list to \"" + path + L"\"", error);

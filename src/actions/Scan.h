@@ -3,9 +3,18 @@
 // states and the status bar. A scan never runs inside another scan (from the modal loop of an
 // error box) or during an action: one requested then is deferred until that has ended, and the
 // requests made meanwhile run as one scan.
+#include <cstdint>
+
+#include "inventory/ProgramEntry.h"
 
 // Scans now, or, while a scan or an action runs, once it has ended.
 void RequestScan();
+
+// Reads the values of wanted (EntryValue bits) that the entry, or every entry of the inventory,
+// does not hold yet. A scan asked for meanwhile, from the loop of an error box, runs once the
+// message being handled is done: no scan replaces the entries while the reader holds them.
+void FetchValues(ProgramEntry& entry, uint32_t wanted);
+void FetchInventoryValues(uint32_t wanted);
 
 // An action (uninstall, repair, removal) from its first question to its end. Its message boxes
 // and its wait for a child process dispatch messages, so timers and commands still arrive

@@ -136,6 +136,7 @@ void CreateProgramList() {
   ProgramList.OnCommand = HandleCommand;
   ProgramList.OnItemChanged = OnSelectionChanged;
   ProgramList.OnColumnClick = OnColumnClicked;
+  ProgramList.OnGetDisplayInfo = OnItemImageAsked;
   ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE);
   ProgramList.InsertColumn("Application", 180);
   ProgramList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);

@@ -1,5 +1,7 @@
 #include "listview/ListColumns.h"
 
+#include "inventory/EntryValues.h"
+
 uint8_t SizeColumnIndex = 0;
 uint8_t CompanyColumnIndex = 0;
 uint8_t FrequencyColumnIndex = 0;
@@ -13,14 +15,15 @@ struct OptionalColumn {
   int Width;
   int32_t ListSettings::*Shown;
   uint8_t* Position;
+  uint32_t Values;  // the registration's values that the column shows, beside the usage data
 };
 
 const OptionalColumn OptionalColumns[] = {
-    {"Size", 100, &ListSettings::ShowSizeColumn, &SizeColumnIndex},
-    {"Company", 100, &ListSettings::ShowCompanyColumn, &CompanyColumnIndex},
-    {"Frequency of use", 50, &ListSettings::ShowFrequencyColumn, &FrequencyColumnIndex},
-    {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex},
-    {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex},
+    {"Size", 100, &ListSettings::ShowSizeColumn, &SizeColumnIndex, EstimatedSizeBit},
+    {"Company", 100, &ListSettings::ShowCompanyColumn, &CompanyColumnIndex, PublisherBit},
+    {"Frequency of use", 50, &ListSettings::ShowFrequencyColumn, &FrequencyColumnIndex, 0},
+    {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex, 0},
+    {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex, InstallDateBit},
 };
 
 }  // namespace
@@ -39,4 +42,11 @@ void InsertOptionalColumns(CListView& list, const ListSettings& settings) {
 
 int64_t ListSize(const ProgramEntry& entry) {
   return entry.HasUsageData ? entry.ProgramSize : int64_t{entry.EstimatedSize} * 1024;
+}
+
+uint32_t ShownValues(const ListSettings& settings) {
+  uint32_t values = DisplayNameBit;
+  for (const OptionalColumn& column : OptionalColumns)
+    if (settings.*column.Shown) values |= column.Values;
+  return values;
 }

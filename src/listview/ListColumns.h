@@ -20,3 +20,7 @@ void InsertOptionalColumns(CListView& list, const ListSettings& settings);
 // The size the list shows and sorts by, in bytes: the usage data's program size, or else the
 // estimated size.
 int64_t ListSize(const ProgramEntry& entry);
+
+// The values of a registration (EntryValue bits) that the list's cells show and sort by with
+// settings, besides the title; the icons' values are read as their rows are drawn.
+uint32_t ShownValues(const ListSettings& settings);

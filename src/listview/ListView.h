@@ -14,6 +14,8 @@ class CListView : public CControl {
  public:
   // NM_CLICK, LVN_ITEMCHANGED and LVN_COLUMNCLICK records all begin with the NMLISTVIEW fields.
   using NotificationHandler = void (*)(NMLISTVIEW* notification);
+  // LVN_GETDISPINFO: the control asks for what an item of a callback value shows.
+  using DisplayInfoHandler = void (*)(NMLVDISPINFOA* request);
 
   CListView();
 
@@ -25,7 +27,8 @@ class CListView : public CControl {
   void AutoSizeColumns();
   HWND GetHeader() const;
 
-  // Appends an item; image 0 leaves the image to the control's default.
+  // Appends an item; image 0 leaves the image to the control's default, I_IMAGECALLBACK has the
+  // control ask for it (OnGetDisplayInfo).
   int InsertItem(const std::string& text, LPARAM parameter, int image);
   // Sets the text only; image is carried along but has no effect.
   void SetItem(const std::string& text, int item, int subItem, int image);
@@ -66,6 +69,7 @@ class CListView : public CControl {
   NotificationHandler OnItemClick = nullptr;
   NotificationHandler OnItemChanged = nullptr;
   NotificationHandler OnColumnClick = nullptr;
+  DisplayInfoHandler OnGetDisplayInfo = nullptr;
 
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;

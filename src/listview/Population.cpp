@@ -38,10 +38,11 @@ void FillCells(CListView& list, const ListSettings& settings, const ProgramEntry
     list.SetItemText(FormatInstallDate(entry.InstallDate), item, InstalledOnColumnIndex);
 }
 
+// The list asks for each item's image when it first draws the item (SupplyItemImage): the icons of
+// the rows that nobody sees are never extracted.
 void InsertItems(CListView& list, const ListSettings& settings) {
   for (ProgramEntry& entry : ProgramInventory) {
-    const int image = EntryImage(list, entry);
-    const int item = list.InsertItem(Title(entry), reinterpret_cast<LPARAM>(&entry), image);
+    const int item = list.InsertItem(Title(entry), reinterpret_cast<LPARAM>(&entry), I_IMAGECALLBACK);
     FillCells(list, settings, entry, item);
   }
 }
@@ -66,4 +67,11 @@ void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackI
   list.SelectItem(selected);
   if (autosize) list.AutoSizeColumns();
   list.SetRedraw(true);
+}
+
+void SupplyItemImage(CListView& list, NMLVDISPINFOA* info) {
+  if ((info->item.mask & LVIF_IMAGE) == 0) return;
+  const auto* entry = reinterpret_cast<const ProgramEntry*>(info->item.lParam);
+  info->item.iImage = entry ? EntryImage(list, *entry) : 0;
+  info->item.mask |= LVIF_DI_SETITEM;
 }

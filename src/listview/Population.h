@@ -6,6 +6,11 @@
 #include "listview/ListSettings.h"
 #include "listview/ListView.h"
 
-// Shows the columns and the order of settings; fallbackIcon stands in for the system's default
-// program icon when that cannot be loaded.
+// Shows the columns and the order of settings; the inventory's entries hold the values that they
+// show (ShownValues). fallbackIcon stands in for the system's default program icon when that
+// cannot be loaded.
 void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackIcon, bool autosize);
+
+// Answers the list's request for an item's image (LVN_GETDISPINFO): the image of the entry's own
+// icon, which the list then keeps. The entry must hold its DisplayIcon.
+void SupplyItemImage(CListView& list, NMLVDISPINFOA* info);
