@@ -6,33 +6,41 @@ namespace {
 
 struct ValueReader {
   EntryValue Value;
-  void (*Read)(CRegistryKey& key, ProgramEntry& entry);
+  const char* Name;
+  std::string ProgramEntry::*Text;  // the field of a string value; null for a number
+  void (*ReadNumber)(CRegistryKey& key, ProgramEntry& entry);
 };
 
+void ReadEstimatedSize(CRegistryKey& key, ProgramEntry& entry) {
+  entry.EstimatedSize = key.GetDWordValue("EstimatedSize");
+}
+
+void ReadInstallDate(CRegistryKey& key, ProgramEntry& entry) {
+  entry.InstallDate = ParseInstallDate(key.GetStringValue("InstallDate"));
+}
+
+void ReadWindowsInstaller(CRegistryKey& key, ProgramEntry& entry) {
+  entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
+}
+
 const ValueReader Readers[] = {
-    {DisplayNameBit, [](CRegistryKey& k, ProgramEntry& e) { e.DisplayName = k.GetStringValue("DisplayName"); }},
-    {QuietDisplayNameBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.QuietDisplayName = k.GetStringValue("QuietDisplayName"); }},
-    {UninstallStringBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.UninstallString = k.GetStringValue("UninstallString"); }},
-    {QuietUninstallStringBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.QuietUninstallString = k.GetStringValue("QuietUninstallString"); }},
-    {PublisherBit, [](CRegistryKey& k, ProgramEntry& e) { e.Publisher = k.GetStringValue("Publisher"); }},
-    {DisplayVersionBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.DisplayVersion = k.GetStringValue("DisplayVersion"); }},
-    {EstimatedSizeBit, [](CRegistryKey& k, ProgramEntry& e) { e.EstimatedSize = k.GetDWordValue("EstimatedSize"); }},
-    {HelpLinkBit, [](CRegistryKey& k, ProgramEntry& e) { e.HelpLink = k.GetStringValue("HelpLink"); }},
-    {URLInfoAboutBit, [](CRegistryKey& k, ProgramEntry& e) { e.URLInfoAbout = k.GetStringValue("URLInfoAbout"); }},
-    {URLUpdateInfoBit, [](CRegistryKey& k, ProgramEntry& e) { e.URLUpdateInfo = k.GetStringValue("URLUpdateInfo"); }},
-    {HelpTelephoneBit, [](CRegistryKey& k, ProgramEntry& e) { e.HelpTelephone = k.GetStringValue("HelpTelephone"); }},
-    {ContactBit, [](CRegistryKey& k, ProgramEntry& e) { e.Contact = k.GetStringValue("Contact"); }},
-    {ReadmeBit, [](CRegistryKey& k, ProgramEntry& e) { e.Readme = k.GetStringValue("Readme"); }},
-    {CommentsBit, [](CRegistryKey& k, ProgramEntry& e) { e.Comments = k.GetStringValue("Comments"); }},
-    {DisplayIconBit, [](CRegistryKey& k, ProgramEntry& e) { e.DisplayIcon = k.GetStringValue("DisplayIcon"); }},
-    {InstallDateBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.InstallDate = ParseInstallDate(k.GetStringValue("InstallDate")); }},
-    {WindowsInstallerBit,
-     [](CRegistryKey& k, ProgramEntry& e) { e.WindowsInstaller = k.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0; }},
+    {DisplayNameBit, "DisplayName", &ProgramEntry::DisplayName, nullptr},
+    {QuietDisplayNameBit, "QuietDisplayName", &ProgramEntry::QuietDisplayName, nullptr},
+    {UninstallStringBit, "UninstallString", &ProgramEntry::UninstallString, nullptr},
+    {QuietUninstallStringBit, "QuietUninstallString", &ProgramEntry::QuietUninstallString, nullptr},
+    {PublisherBit, "Publisher", &ProgramEntry::Publisher, nullptr},
+    {DisplayVersionBit, "DisplayVersion", &ProgramEntry::DisplayVersion, nullptr},
+    {EstimatedSizeBit, "EstimatedSize", nullptr, ReadEstimatedSize},
+    {HelpLinkBit, "HelpLink", &ProgramEntry::HelpLink, nullptr},
+    {URLInfoAboutBit, "URLInfoAbout", &ProgramEntry::URLInfoAbout, nullptr},
+    {URLUpdateInfoBit, "URLUpdateInfo", &ProgramEntry::URLUpdateInfo, nullptr},
+    {HelpTelephoneBit, "HelpTelephone", &ProgramEntry::HelpTelephone, nullptr},
+    {ContactBit, "Contact", &ProgramEntry::Contact, nullptr},
+    {ReadmeBit, "Readme", &ProgramEntry::Readme, nullptr},
+    {CommentsBit, "Comments", &ProgramEntry::Comments, nullptr},
+    {DisplayIconBit, "DisplayIcon", &ProgramEntry::DisplayIcon, nullptr},
+    {InstallDateBit, "InstallDate", nullptr, ReadInstallDate},
+    {WindowsInstallerBit, "WindowsInstaller", nullptr, ReadWindowsInstaller},
 };
 
 }  // namespace
@@ -40,7 +48,27 @@ const ValueReader Readers[] = {
 void ReadEntryValues(CRegistryKey& key, ProgramEntry& entry, uint32_t wanted) {
   for (const ValueReader& reader : Readers) {
     if ((wanted & reader.Value) == 0 || HoldsValues(entry, reader.Value)) continue;
-    reader.Read(key, entry);
+    if (reader.Text)
+      entry.*reader.Text = key.GetStringValue(reader.Name);
+    else
+      reader.ReadNumber(key, entry);
     entry.ValuesRead |= reader.Value;
   }
+}
+
+PackedValues PackValues(const ProgramEntry& entry) {
+  PackedValues values = {entry.ValuesRead, entry.EstimatedSize, entry.InstallDate, entry.WindowsInstaller, {}};
+  for (const ValueReader& reader : Readers)
+    if (reader.Text && !(entry.*reader.Text).empty()) values.Texts.emplace_back(reader.Value, entry.*reader.Text);
+  return values;
+}
+
+void UnpackValues(const PackedValues& values, ProgramEntry& entry) {
+  entry.ValuesRead = values.Read;
+  entry.EstimatedSize = values.EstimatedSize;
+  entry.InstallDate = values.InstallDate;
+  entry.WindowsInstaller = values.WindowsInstaller;
+  for (const auto& text : values.Texts)
+    for (const ValueReader& reader : Readers)
+      if (reader.Value == text.first) entry.*reader.Text = text.second;
 }

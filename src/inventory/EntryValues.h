@@ -2,6 +2,9 @@
 // The values of a registration's key that an entry holds: one bit each, set once the value has
 // been read (a value missing from the key is read as empty or 0, as ever).
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "inventory/ProgramEntry.h"
 #include "registry/RegistryKey.h"
@@ -32,3 +35,17 @@ inline bool HoldsValues(const ProgramEntry& entry, uint32_t values) { return (en
 // Reads from key, the registration's open key, the values of wanted that entry does not hold yet,
 // in the order of the bits.
 void ReadEntryValues(CRegistryKey& key, ProgramEntry& entry, uint32_t wanted);
+
+// An entry's values in little room, as scans keep them for later scans: the numbers, and the
+// strings that are not empty, each with its bit.
+struct PackedValues {
+  uint32_t Read;
+  uint32_t EstimatedSize;
+  uint32_t InstallDate;
+  int32_t WindowsInstaller;
+  std::vector<std::pair<uint32_t, std::string>> Texts;
+};
+
+PackedValues PackValues(const ProgramEntry& entry);
+// Sets the values of entry, whose strings are empty, from values.
+void UnpackValues(const PackedValues& values, ProgramEntry& entry);

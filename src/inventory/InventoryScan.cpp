@@ -25,19 +25,26 @@ struct ScanFilter {
   uint32_t WantedValues;
 };
 
-// What a registration's key held when a scan read it. A later scan uses it instead of reading
-// the key again while the key's last-write time is unchanged: writing a value or deleting one
-// sets that time, so the values are still the same. A key that could not be opened or read is
-// not kept: the next scan tries it again.
+// A registration as a scan reads it.
 struct KnownRegistration {
   FILETIME LastWrite;
   bool Listed;         // it has an uninstall value
   bool Failed;         // the key could not be opened, or a read of it failed
-  ProgramEntry Entry;  // the values read so far, without usage data, which is read anew by every scan
+  ProgramEntry Entry;  // the values read so far, and the usage data
+};
+
+// What a registration's key held when a scan read it. A later scan uses it instead of reading
+// the key again while the key's last-write time is unchanged: writing a value or deleting one
+// sets that time, so the values are still the same. A key that could not be opened or read is
+// not kept: the next scan tries it again. Usage data is read anew by every scan.
+struct StoredRegistration {
+  FILETIME LastWrite;
+  bool Listed;
+  PackedValues Values;
 };
 
 using RegistrationId = std::tuple<HKEY, REGSAM, std::string>;
-using KnownRegistrations = std::map<RegistrationId, KnownRegistration>;
+using KnownRegistrations = std::map<RegistrationId, StoredRegistration>;
 
 KnownRegistrations Known;
 
@@ -116,15 +123,16 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
                                       const ScanFilter& filter) {
   const RegistryView& pass = keys.View;
   const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
-  if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
-    KnownRegistration known = found->second;
-    if (known.Listed && LacksValues(known.Entry, filter)) ReadMoreValues(keys, filter, known);
-    return known;
-  }
   KnownRegistration known = {written, false, false, ProgramEntry()};
   known.Entry.KeyName = keyName;
   known.Entry.Root = pass.Root;
   known.Entry.View = pass.View;
+  if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
+    known.Listed = found->second.Listed;
+    UnpackValues(found->second.Values, known.Entry);
+    if (known.Listed && LacksValues(known.Entry, filter)) ReadMoreValues(keys, filter, known);
+    return known;
+  }
   ReadRegistration(keys, filter, known);
   return known;
 }
@@ -137,6 +145,7 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
   if (!keys.Uninstall.Open(pass.Root, UninstallKeyPath, KEY_READ | pass.View)) return true;
   const bool ownNode = keys.Uninstall.IsInWow6432Node();
   keys.Uninstall.EnumerateSubKeys();
+  inventory.reserve(inventory.size() + keys.Uninstall.SubKeyCount);
   keys.UsageCache.Open(pass.Root, UsageCachePath, KEY_READ | pass.View);
   // Without a search nearly every registration is listed: one walk over the usage records costs
   // less than trying to open a record for each registration.
@@ -146,27 +155,17 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
     const std::string& keyName = keys.Uninstall.SubKeyNames[i];
     if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
     KnownRegistration known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
-    if (known.Listed && !Dropped(known.Entry, filter)) {
-      inventory.push_back(known.Entry);
-      if (keys.UsageCache.IsOpen() && MayHaveUsageRecord(records, keyName))
-        ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
-    }
     if (!known.Failed && Ticks(known.LastWrite) < settled)
-      seen[RegistrationId(pass.Root, pass.View, keyName)] = std::move(known);
+      seen[RegistrationId(pass.Root, pass.View, keyName)] = {known.LastWrite, known.Listed, PackValues(known.Entry)};
+    if (!known.Listed || Dropped(known.Entry, filter)) continue;
+    inventory.push_back(std::move(known.Entry));
+    if (keys.UsageCache.IsOpen() && MayHaveUsageRecord(records, keyName))
+      ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
   }
   return ownNode;
 }
 
 bool RunsOn64BitWindows() { return sizeof(void*) == 8 || RunsUnderWow64(); }
-
-ProgramEntry WithoutUsageData(ProgramEntry entry) {
-  entry.HasUsageData = 0;
-  entry.ProgramSize = 0;
-  entry.UseCount = 0;
-  entry.LastUsedTime = {0, 0};
-  entry.ProgramPath.clear();
-  return entry;
-}
 
 // Keeps what was read of the entry's key for later scans, or, when its key could not be opened
 // or read, has the next scan read it again.
@@ -176,7 +175,7 @@ void RememberValues(const ProgramEntry& entry, bool failed) {
   if (failed)
     Known.erase(found);
   else
-    found->second.Entry = WithoutUsageData(entry);
+    found->second.Values = PackValues(entry);
 }
 
 // Opens the registration's key from its root by the whole path where that is short enough for the
