@@ -113,6 +113,14 @@ std::wstring DefaultFileName() {
   return WideFrom(DefaultExportName(Utf8From(machine), IsoDate(time.dwLowDateTime, time.dwHighDateTime)), CP_UTF8);
 }
 
+// The common dialogs' library is loaded for the first export: the program starts without it.
+using SaveDialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+SaveDialogFunction SaveDialog() {
+  static const SaveDialogFunction function = reinterpret_cast<SaveDialogFunction>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("comdlg32.dll"), "GetSaveFileNameW")));
+  return function;
+}
+
 // The file that the user chooses in the Save dialog, or an empty path when the dialog is cancelled.
 std::wstring ChooseExportFile() {
   std::wstring name = DefaultFileName();
@@ -125,7 +133,8 @@ std::wstring ChooseExportFile() {
   dialog.nMaxFile = FileNameRoom;
   dialog.lpstrDefExt = L"csv";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameW(&dialog)) return L"";
+  const SaveDialogFunction saveDialog = SaveDialog();
+  if (!saveDialog || !saveDialog(&dialog)) return L"";
   return name.c_str();
 }
 

@@ -6,9 +6,11 @@ namespace {
 
 const int DefaultProgramIconId = 1502;
 
+// The control panel module is mapped for its icon only: its code, and the libraries that it
+// needs, are not loaded.
 HICON LoadDefaultProgramIcon() {
   HICON icon = nullptr;
-  if (HMODULE module = LoadLibraryA("appwiz.cpl")) {
+  if (HMODULE module = LoadLibraryExA("appwiz.cpl", nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
     icon = static_cast<HICON>(
         LoadImageA(module, MAKEINTRESOURCEA(DefaultProgramIconId), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     FreeLibrary(module);
