@@ -60,7 +60,9 @@ std::string DisplayNameOf(int i) {
 
 std::string PublisherOf(int i) { return std::string(Words[(i * 7) % 16]) + " Software"; }
 
-std::string DisplayIconOf(int i) { return i % 2 == 0 ? Format(IconFiles[(i / 2) % 5], i % 40) : ""; }
+// Half the registrations name an icon: a few programs of the prefix share theirs, and, as real
+// programs do, those of shell32.dll (one in five) each name an icon of their own among its 184.
+std::string DisplayIconOf(int i) { return i % 2 == 0 ? Format(IconFiles[(i / 2) % 5], (i / 10) % 184) : ""; }
 
 bool HasUsageRecord(int i) { return i % 3 == 0; }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Synthetic uninstall registrations for the benchmark, realistic in shape: about fifteen values
-// each, a third with usage-cache records, half with an icon from a few real files of a Wine
-// prefix, a few hot-fixes and Windows Installer products; every tenth name holds "Tenth".
+// each, a third with usage-cache records, half with an icon of a real file of a Wine prefix (up
+// to 184 different ones), a few hot-fixes and Windows Installer products; every tenth name holds
+// "Tenth".
 #include <string>
 
 // Writes count registrations under the two roots as they are now (redirected or real).
