@@ -2,18 +2,14 @@
 #include <tuple>
 
 #include "registry/RegistryKey.h"
-#include "support/MessageBoxCatcher.h"
-#include "support/RegistryCalls.h"
-#include "support/RegistrySandbox.h"
+#include "support/AppSession.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
 const char* const Key = "SOFTWARE\\Quillmere Test";
+using RegistryKeyTest = RegistryTest;
 
-TEST(RegistryKeyTest, ValuesAreReadAsStoredAndNeverOverrunTheirDestination) {
-  RegistrySandbox registry;
-  MessageBoxCatcher boxes;
+TEST_F(RegistryKeyTest, ValuesAreReadAsStoredAndNeverOverrunTheirDestination) {
   const std::string longText(300, 'x');  // longer than the first read's buffer
   const std::tuple<const char*, DWORD, std::string> values[] = {
       {"Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\x.exe\0", 19)},
@@ -43,20 +39,17 @@ TEST(RegistryKeyTest, ValuesAreReadAsStoredAndNeverOverrunTheirDestination) {
                    "Fits read abcd!!", "Short read xycd!!", "TooLong refused xycd!!", "Empty refused xycd!!",
                    "NoNul refused xycd!!", "Missing refused xycd!!"}),
             read);
-  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
 
-TEST(RegistryKeyTest, ClosedKeysReportEachCallByNameNoKeyDeletesItselfAndEachOpenedKeyIsClosedOnce) {
-  RegistrySandbox registry;
-  MessageBoxCatcher boxes;
+TEST_F(RegistryKeyTest, ClosedKeysReportEachCallByNameNoKeyDeletesItselfAndEachOpenedKeyIsClosedOnce) {
   RegistrySandbox::Write(HKEY_CURRENT_USER, Key, "x", REG_SZ, "");
   RegistryCalls calls;
   {
     CRegistryKey closed, first, second;
     char buffer[4];
     EXPECT_FALSE(closed.Open(HKEY_CURRENT_USER, "SOFTWARE\\Missing", KEY_READ));
-    EXPECT_EQ("", closed.GetStringValue("x"));
-    EXPECT_EQ(0u, closed.GetDWordValue("x"));
+    EXPECT_EQ((Texts{"", "0"}), (Texts{closed.GetStringValue("x"), std::to_string(closed.GetDWordValue("x"))}));
     EXPECT_FALSE(closed.GetBinaryValue("x", buffer, 4) || closed.DeleteSubKey("x") || closed.HasValue("x") ||
                  closed.Close());
     ASSERT_TRUE(first.Open(HKEY_CURRENT_USER, Key, KEY_READ) && second.Open(HKEY_CURRENT_USER, Key, KEY_READ));
@@ -65,14 +58,14 @@ TEST(RegistryKeyTest, ClosedKeysReportEachCallByNameNoKeyDeletesItselfAndEachOpe
     CRegistryKey third(std::move(second));
     EXPECT_EQ(1, calls.Closes);
   }
-  EXPECT_EQ((std::vector<int>{2, 2}), (std::vector<int>{calls.Opens, calls.Closes})) << "closed by its last owner";
-  EXPECT_TRUE(RegistrySandbox::KeyExists(HKEY_CURRENT_USER, Key));
+  EXPECT_EQ((std::vector<int>{2, 2}), (std::vector<int>{calls.Opens, calls.Closes}));
+  EXPECT_TRUE(CRegistryKey().Open(HKEY_CURRENT_USER, Key, KEY_READ)) << "the key deleted itself";
   Texts shown;
   for (const char* call : {"GetStringValue", "GetDWordValue", "GetBinaryValue", "DeleteSubKey"})
-    shown.push_back(
-        MessageBoxCatcher::Describe(call + std::string(" called on a closed CRegistryKey"), "", MB_ICONERROR, ""));
-  shown.push_back(MessageBoxCatcher::Describe("Error while deleting a registry key", "", MB_ICONERROR, ""));
-  EXPECT_EQ(shown, boxes.Boxes);
+    shown.push_back(call + std::string(" called on a closed CRegistryKey"));
+  shown.push_back("Error while deleting a registry key");
+  for (std::string& text : shown) text = MessageBoxCatcher::Describe(text, "", MB_ICONERROR, "");
+  EXPECT_EQ(shown, Boxes.Boxes);
 }
 
 }  // namespace

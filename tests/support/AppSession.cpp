@@ -2,28 +2,32 @@
 
 #include <cstdlib>
 
-#include "actions/ResourceIds.h"
 #include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "app/MainWindow.h"
 
-void AppTest::SetUp() {
-  if (!MainWindow.GetHandle()) {
-    AppInstance = GetModuleHandleA(nullptr);
-    ApplyDefaultSettings();
-    ASSERT_TRUE(BuildMainWindow(AppInstance));
-  }
-  Boxes.MainWindow = MainWindow.GetHandle();
-  Select(-1);  // while the entries of the items are still there
-  ApplyDefaultSettings();
-  SearchEdit.SetText("");
-  KillTimer(MainWindow.GetHandle(), 0);  // the new text started the search timer
-  CheckMenuItem(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS, MF_BYCOMMAND | MF_UNCHECKED);
-  ProgramList.SetView(AppSettings.ListViewMode);
-  ListView_DeleteAllItems(ProgramList.GetHandle());
-  ProgramInventory.clear();
-  PumpMessages();
+namespace {
+
+std::function<bool()> LoopDone;
+DWORD LoopDeadline = 0;
+
+void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
+  if (!LoopDone || (!LoopDone() && static_cast<LONG>(GetTickCount() - LoopDeadline) < 0)) return;
+  LoopDone = nullptr;
+  PostQuitMessage(0);
 }
+
+}  // namespace
+
+void AppTest::SetUp() {
+  ASSERT_FALSE(MainWindow.GetHandle()) << "the main window is built once per process: run one test per process";
+  AppInstance = GetModuleHandleA(nullptr);
+  ApplyDefaultSettings();
+  ASSERT_TRUE(BuildMainWindow(AppInstance));
+}
+
+// Nothing still queued may reach the program once the sandbox is gone.
+void AppTest::TearDown() { PumpMessages(); }
 
 void AppTest::StartUp() {
   RequestScan();
@@ -31,24 +35,14 @@ void AppTest::StartUp() {
   PumpMessages();
 }
 
-Texts AppTest::ListTitles() {
-  Texts titles;
-  for (int item = 0; item < ListView_GetItemCount(ProgramList.GetHandle()); ++item) titles.push_back(CellText(item, 0));
-  return titles;
-}
-
-std::string AppTest::CellText(int item, int column) {
-  char text[1024] = {};
-  ListView_GetItemText(ProgramList.GetHandle(), item, column, text, sizeof text);
-  return text;
-}
-
-Texts AppTest::ColumnHeaders() {
-  Texts headers;
-  char text[256];
-  LVCOLUMNA header = {LVCF_TEXT, 0, 0, text, sizeof text, 0, 0, 0};
-  for (int column = 0; ListView_GetColumn(ProgramList.GetHandle(), column, &header); ++column) headers.push_back(text);
-  return headers;
+Texts AppTest::Column(int column) {
+  Texts texts;
+  char text[1024];
+  for (int item = 0; item < ListView_GetItemCount(ProgramList.GetHandle()); ++item) {
+    ListView_GetItemText(ProgramList.GetHandle(), item, column, text, sizeof text);
+    texts.push_back(text);
+  }
+  return texts;
 }
 
 void AppTest::Select(int item) {
@@ -63,4 +57,22 @@ void RealInputTest::SetUp() {
       << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
          "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
   AppTest::SetUp();
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  LoopDone = done;
+  LoopDeadline = GetTickCount() + timeoutMs;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, EndLoopWhenDone);
+  MainWindow.RunMessageLoop();
+  KillTimer(nullptr, timer);
+  LoopDone = nullptr;
+  return done();
 }

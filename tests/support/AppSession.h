@@ -1,26 +1,33 @@
 #pragma once
-// The whole program's main window over the test's sandboxed registry. The window is built once per
-// test process (its window class registers only once); each test starts from the default settings,
-// an empty search box and no selection.
+// Tests over the sandboxed registry with their message boxes caught; and the whole program's main
+// window over it, built once per test process (its window class registers only once): under ctest
+// each test case runs in a process of its own.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "actions/WindowObjects.h"
-#include "support/Gui.h"
+#include "support/ApiHook.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/RegistrySandbox.h"
 
 using Texts = std::vector<std::string>;
 
-class AppTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test {
+ protected:
+  RegistrySandbox Registry;
+  MessageBoxCatcher Boxes;
+};
+
+class AppTest : public RegistryTest {
  protected:
   void SetUp() override;
-  void TearDown() override { PumpMessages(); }
+  void TearDown() override;
 
   // What the entry function does before its message loop: the first scan, then the focus on the list.
   static void StartUp();
@@ -29,18 +36,23 @@ class AppTest : public ::testing::Test {
                        const std::string& uninstallString = "uninstall.exe") {
     RegistrySandbox::Register(root, keyName, {"DisplayName=" + displayName, "UninstallString=" + uninstallString});
   }
-  static Texts ListTitles();
-  static std::string CellText(int item, int column);
-  static Texts ColumnHeaders();
+  static void Command(WPARAM id) { SendMessageA(MainWindow.GetHandle(), WM_COMMAND, id, 0); }
+  // The texts of a column of the list, top to bottom.
+  static Texts Column(int column);
+  static Texts ListTitles() { return Column(0); }
   static int SelectedIndex() { return ListView_GetNextItem(ProgramList.GetHandle(), -1, LVNI_SELECTED); }
   // Selects the item as a click does (selected and focused), or, with -1, none.
   static void Select(int item);
-
-  RegistrySandbox Registry;
-  MessageBoxCatcher Boxes;
 };
 
 // Real keyboard and mouse input: only on the private display that scripts/test starts.
 struct RealInputTest : AppTest {
   void SetUp() override;
 };
+
+// Dispatches every message queued for this thread, WM_QUIT included.
+void PumpMessages();
+// Runs the program's own message loop (which translates the accelerators) until done() holds or
+// timeoutMs have passed; returns done(). A thread timer checks done() every 10 ms, so also while a
+// message box runs its modal loop.
+bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);

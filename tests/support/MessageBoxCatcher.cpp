@@ -1,11 +1,11 @@
 #include "support/MessageBoxCatcher.h"
 
+#include "actions/WindowObjects.h"
+
 namespace {
 
 MessageBoxCatcher* Active = nullptr;
-const char* const BoxProcProperty = "QuillmereBoxProc";
-// Control ids in a message box: the text 0xFFFF; the icon 20 on Windows, 0x440 on Wine.
-const int TextId = 0xFFFF, IconIds[] = {20, 0x440};
+const int TextId = 0xFFFF;  // in a message box; its icon is 20 on Windows, 0x440 on Wine
 
 std::string TextOf(HWND window) {
   char text[4096] = {};
@@ -13,29 +13,25 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-UINT IconStyle(HWND box) {
-  HICON shown = nullptr;
-  for (int id : IconIds)
-    shown = shown ? shown : reinterpret_cast<HICON>(SendDlgItemMessageA(box, id, STM_GETICON, 0, 0));
+// The box is not shown yet: its buttons tell by their own style.
+UINT Style(HWND box) {
+  const auto has = [box](int id) { return (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) != 0; };
+  UINT style = has(IDYES) && has(IDNO) ? (has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO) : has(IDCANCEL) ? MB_OKCANCEL : 0;
+  const auto icon =
+      reinterpret_cast<HICON>(SendDlgItemMessageA(box, GetDlgItem(box, 20) ? 20 : 0x440, STM_GETICON, 0, 0));
   const std::pair<LPCSTR, UINT> standard[] = {{IDI_HAND, MB_ICONERROR},
                                               {IDI_EXCLAMATION, MB_ICONWARNING},
                                               {IDI_ASTERISK, MB_ICONINFORMATION},
                                               {IDI_QUESTION, MB_ICONQUESTION}};
-  for (const auto& [icon, style] : standard)
-    if (shown && LoadIconA(nullptr, icon) == shown) return style;
-  return shown ? MB_USERICON : 0;
-}
-
-// The box is not shown yet: its buttons tell by their own style.
-UINT ButtonStyle(HWND box) {
-  const auto has = [box](int id) { return (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) != 0; };
-  if (has(IDYES) && has(IDNO)) return has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
-  return has(IDCANCEL) ? MB_OKCANCEL : MB_OK;
+  for (const auto& [standardIcon, iconStyle] : standard)
+    if (icon && LoadIconA(nullptr, standardIcon) == icon) return style | iconStyle;
+  return style | (icon ? MB_USERICON : 0);
 }
 
 }  // namespace
 
-MessageBoxCatcher::MessageBoxCatcher() : Hook(SetWindowsHookExA(WH_CBT, HookProc, nullptr, GetCurrentThreadId())) {
+MessageBoxCatcher::MessageBoxCatcher()
+    : Hook(SetWindowsHookExA(WH_CALLWNDPROCRET, HookProc, nullptr, GetCurrentThreadId())) {
   Active = this;
 }
 
@@ -49,37 +45,24 @@ std::string MessageBoxCatcher::Describe(const std::string& text, const std::stri
   return text + "|" + caption + "|" + std::to_string(style) + "|" + owner;
 }
 
-std::vector<std::string> MessageBoxCatcher::Texts() const {
-  std::vector<std::string> texts;
-  for (const std::string& box : Boxes) texts.push_back(box.substr(0, box.find('|')));
-  return texts;
-}
-
-// Every dialog of this thread is watched from its creation on.
+// A dialog of this thread with the text of a message box is caught when its initialisation has
+// ended: once.
 LRESULT CALLBACK MessageBoxCatcher::HookProc(int code, WPARAM wParam, LPARAM lParam) {
-  const auto window = reinterpret_cast<HWND>(wParam);
+  const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   char className[8] = {};
-  if (code == HCBT_CREATEWND && GetClassNameA(window, className, sizeof className) && !lstrcmpA(className, "#32770"))
-    SetPropA(window, BoxProcProperty,
-             reinterpret_cast<HANDLE>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProc))));
+  if (code == HC_ACTION && call.message == WM_INITDIALOG && Active && GetDlgItem(call.hwnd, TextId) &&
+      GetClassNameA(call.hwnd, className, sizeof className) && !lstrcmpA(className, "#32770"))
+    Active->Catch(call.hwnd);
   return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-// A dialog with the text of a message box is caught when its initialisation has ended: once.
-LRESULT CALLBACK MessageBoxCatcher::BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result =
-      CallWindowProcW(reinterpret_cast<WNDPROC>(GetPropA(box, BoxProcProperty)), box, message, wParam, lParam);
-  if (message == WM_INITDIALOG && Active && GetDlgItem(box, TextId)) Active->Catch(box);
-  return result;
 }
 
 void MessageBoxCatcher::Catch(HWND box) {
   const HWND owner = GetWindow(box, GW_OWNER);
-  const UINT style = IconStyle(box) | ButtonStyle(box);
+  const UINT style = Style(box);
   Boxes.push_back(Describe(TextOf(GetDlgItem(box, TextId)), TextOf(box), style,
-                           !owner                ? ""
-                           : owner == MainWindow ? "main"
-                                                 : "other"));
+                           !owner                            ? ""
+                           : owner == MainWindow.GetHandle() ? "main"
+                                                             : "other"));
   int answer = (style & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
   if (!Answers.empty()) answer = Answers.front(), Answers.pop_front();
   if (WhileOpen) WhileOpen();

@@ -1,8 +1,8 @@
 #pragma once
 // Catches every message box that this thread opens, records what it shows and answers it with a
 // scripted button, so that tests assert boxes and are never blocked. A box is caught once, as its
-// dialog ends its initialisation: what activation and focus do, which the other windows and
-// processes of the desktop change at any time, plays no part.
+// dialog ends its initialisation: activation and focus, which other windows and processes change at
+// any time, play no part.
 #include <windows.h>
 
 #include <deque>
@@ -15,12 +15,10 @@ class MessageBoxCatcher {
   MessageBoxCatcher();
   ~MessageBoxCatcher();
 
-  // "text|caption|style|owner" of a box: its icon and button bits, and "main" for an owner that is
-  // mainWindow, "" for none, "other" for any other.
+  // "text|caption|style|owner": the icon and button bits of its style, and "main" for an owner that
+  // is the program's main window, "" for none, "other" for any other.
   static std::string Describe(const std::string& text, const std::string& caption, UINT style, const char* owner);
-  std::vector<std::string> Texts() const;
 
-  HWND MainWindow = nullptr;
   std::vector<std::string> Boxes;  // described
   std::deque<int> Answers;         // the buttons that the next boxes get; then IDNO, or IDOK without a No
   // Runs as a box opens, before it is answered: what it posts reaches the box's modal loop first.
@@ -28,8 +26,6 @@ class MessageBoxCatcher {
 
  private:
   static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
   void Catch(HWND box);
-
-  HHOOK Hook = nullptr;
+  const HHOOK Hook;
 };

@@ -6,12 +6,10 @@
 
 #include "actions/RemoveEntry.h"
 #include "inventory/InventoryScan.h"
-#include "support/MessageBoxCatcher.h"
-#include "support/RegistrySandbox.h"
+#include "support/AppSession.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
 const REGSAM View32 = KEY_WOW64_32KEY, View64 = KEY_WOW64_64KEY;
 
 class Wow64Test : public ::testing::Test {
@@ -29,20 +27,14 @@ class Wow64Test : public ::testing::Test {
     }
   }
 
-  void Write(REGSAM view, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                                 nullptr));
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-    Written.insert({view, path});
-  }
-
   // A registration of this test in view; with a usage record unless useCount is -2.
   void Register(REGSAM view, const std::string& name, int32_t useCount = -2) {
-    Write(view, UninstallPath + Prefix + name, "UninstallString", REG_SZ, std::string("u.exe", 6));
-    if (useCount != -2)
-      Write(view, ArpCachePath + Prefix + name, "SlowInfoCache", REG_BINARY, UsageRecord(0, useCount));
+    const std::string registration = UninstallPath + Prefix + name, usage = ArpCachePath + Prefix + name;
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, registration, "UninstallString", REG_SZ, std::string("u", 2), view);
+    Written.insert({view, registration});
+    if (useCount == -2) return;
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, usage, "SlowInfoCache", REG_BINARY, UsageRecord(0, useCount), view);
+    Written.insert({view, usage});
   }
 
   // "<32|64> <name> <use count, or - without usage data>" of this test's registrations, in scan
@@ -51,7 +43,7 @@ class Wow64Test : public ::testing::Test {
     Texts own;
     for (const auto& entry : ScanInventory("", false)) {
       if (entry.Root != HKEY_LOCAL_MACHINE || entry.KeyName.rfind(Prefix, 0) != 0) continue;
-      const std::string described = (entry.View == View64 ? "64 "
+      const std::string described = (entry.View == View64   ? "64 "
                                      : entry.View == View32 ? "32 "
                                                             : "? ") +
                                     entry.KeyName.substr(Prefix.size());
@@ -75,7 +67,7 @@ TEST_F(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndA
   Register(View64, "Twin", 64);
   ScanOwn("32 Twin");
   EXPECT_EQ((Texts{"64 A -", "64 Twin 64"}), ScanOwn());
-  EXPECT_TRUE(Boxes.Boxes.empty());
+  EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
 
 }  // namespace
