@@ -121,13 +121,10 @@ TEST_F(ActionsTest, WhileAnUninstallerRunsTheWindowRepaintsButTakesNoInputAndNoO
     if (++ticks == 1) {
       enabled = IsWindowEnabled(main);
       InvalidateRect(main, nullptr, TRUE);
-      // Every way in which an action starts, as posted input and commands; a removal would be confirmed.
+      // Actions that would start, a removal confirmed; the wait passes input and commands on.
       Boxes.Answers = {IDYES};
-      for (const HWND button : {RemoveButton.GetHandle(), RepairButton.GetHandle()})
-        PostMessageA(button, WM_LBUTTONUP, 0, 0);
       PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 30));
-      for (WPARAM id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY}) PostMessageA(main, WM_COMMAND, id, 0);
+      PostMessageA(main, WM_COMMAND, IDM_REMOVE_ENTRY, 0);
     }
     repainted = repainted || (ticks > 1 && !GetUpdateRect(main, nullptr, FALSE));
     if ((repainted && ticks > 10) || ticks > 500) SetEvent(launches.Ended);
@@ -187,6 +184,34 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   for (int item = 0; item < 2; ++item)
     EXPECT_EQ(&ProgramInventory.at(item), reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item)));
   EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
+}
+
+// The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
+// and AdvanceClock delivers WM_TIMER at each due time that it passes.
+DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
+UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Period = period, Due = Now + period, 1; }
+BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
+void AdvanceClock(DWORD ms) {
+  for (const DWORD end = Now + ms; Now < end;)
+    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+}
+
+TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
+  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
+  Register(HKEY_LOCAL_MACHINE, "p", "Paint Shop");
+  StartUp();
+  ApiHook setTimer("USER32.dll", "SetTimer", &FakeSetTimer), killTimer("USER32.dll", "KillTimer", &FakeKillTimer);
+  RegistryCalls calls;
+  for (size_t length = 1; length <= 5; ++length) {
+    SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
+    PumpMessages();
+    AdvanceClock(length < 5 ? 100 : 499);
+  }
+  EXPECT_EQ(0, calls.OpensOf(UninstallPath));
+  AdvanceClock(1);
+  EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
+  AdvanceClock(5000);
+  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
 }
 
 }  // namespace

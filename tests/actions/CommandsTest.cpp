@@ -10,6 +10,7 @@
 #include "actions/Export.h"
 #include "actions/ExportFormat.h"
 #include "actions/ResourceIds.h"
+#include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "support/AppSession.h"
@@ -20,34 +21,6 @@ using Ids = std::vector<UINT>;
 using CommandsTest = AppTest;
 namespace fs = std::filesystem;
 
-// The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
-// and AdvanceClock delivers WM_TIMER at each due time that it passes.
-DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
-UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Period = period, Due = Now + period, 1; }
-BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
-void AdvanceClock(DWORD ms) {
-  for (const DWORD end = Now + ms; Now < end;)
-    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-}
-
-TEST_F(CommandsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
-  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
-  Register(HKEY_LOCAL_MACHINE, "p", "Paint Shop");
-  StartUp();
-  ApiHook setTimer("USER32.dll", "SetTimer", &FakeSetTimer), killTimer("USER32.dll", "KillTimer", &FakeKillTimer);
-  RegistryCalls calls;
-  for (size_t length = 1; length <= 5; ++length) {
-    SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
-    PumpMessages();
-    AdvanceClock(length < 5 ? 100 : 499);
-  }
-  EXPECT_EQ(0, calls.OpensOf(UninstallPath));
-  AdvanceClock(1);
-  EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
-  AdvanceClock(5000);
-  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
-}
-
 // The grayed commands of a menu.
 Ids Grayed(HMENU menu) {
   Ids grayed;
@@ -55,8 +28,10 @@ Ids Grayed(HMENU menu) {
     if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) grayed.push_back(id);
   return grayed;
 }
-Ids Popup;  // of the list's context menu
-BOOL WINAPI RecordPopup(HMENU menu, UINT, int, int, HWND, LPTPMPARAMS) { return Popup = Grayed(menu), FALSE; }
+std::pair<Ids, POINT> Popup;  // the grayed commands of the list's context menu, and where it opens
+BOOL WINAPI RecordPopup(HMENU menu, UINT, int x, int y, HWND, LPTPMPARAMS) {
+  return Popup = {Grayed(menu), {x, y}}, FALSE;
+}
 
 // The pane's icon control as on Windows, where it holds any icon (Wine's refuses monochrome icons
 // such as the blank icon); and the icons that the program destroys.
@@ -86,27 +61,41 @@ TEST_F(CommandsTest, TheCommandsTheRepairButtonAndTheDetailsWithTheirIconFollowT
   ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
   DestroyHook = &destroy;
   const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
-  StartUp();  // selects the first item
+  StartUp();
+  const HWND list = ProgramList.GetHandle();
+  SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(1, SelectedIndex()) << "down from the item that the scan selected";
   // The grayed commands; the details: title, size, last use, uses, publisher, version.
   const std::tuple<int, Ids, std::string> cases[] = {
-      {1, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
       {0, {}, "Installer||||Acme|2.5"},
+      {1, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
       {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
   for (const auto& [item, grayed, pane] : cases) {
     const HICON shown = Held;
     Select(item);
-    SendMessageA(ProgramList.GetHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ProgramList.GetHandle()), 0);
+    SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+    RECT row = {};
+    POINT corner = {0, 0};
+    ListView_GetItemRect(list, std::max(item, 0), &row, LVIR_BOUNDS);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    ClientToScreen(list, &corner);
     std::string texts = DetailsTitle.GetText();
     for (CWindow* value :
          std::initializer_list<CWindow*>{&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
       texts += "|" + value->GetText();
-    EXPECT_EQ(std::make_tuple(grayed, grayed, item == 0, pane),
-              std::make_tuple(Grayed(MainWindow.GetMenu()), Popup, !!IsWindowVisible(RepairButton.GetHandle()), texts))
-        << "menu, context menu, Repair button, details of item " << item;
+    EXPECT_EQ(std::make_tuple(grayed, grayed, true, item == 0, pane),
+              std::make_tuple(Grayed(MainWindow.GetMenu()), Popup.first,
+                              item < 0 ? Popup.second.x == corner.x && Popup.second.y == corner.y
+                                       : PtInRect(&row, Popup.second) != 0,
+                              !!IsWindowVisible(RepairButton.GetHandle()), texts))
+        << "menu, context menu and where it opens, Repair button, details of item " << item;
     EXPECT_EQ(shown != blank, std::count(Destroyed.begin(), Destroyed.end(), shown) == 1) << "the icon replaced";
   }
   EXPECT_EQ(blank, Held);
   EXPECT_EQ(0, std::count(Destroyed.begin(), Destroyed.end(), blank)) << "the blank icon is shared";
+  SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
+  EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
+      << "a monitor left of and above the main one";
 }
 
 TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
@@ -197,6 +186,25 @@ TEST_F(CommandsTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAn
   const std::string select =
       MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main");
   EXPECT_TRUE(RunMainLoopUntil([&] { return Boxes.Boxes.back() == select; }));
+}
+
+bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
+
+TEST_F(RealInputTest, TheFocusComesBackToTheListAfterABoxAndTypingInTheSearchBoxFiltersTheList) {
+  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
+  Register(HKEY_CURRENT_USER, "p", "Paint Shop");
+  StartUp();
+  ASSERT_TRUE(RunMainLoopUntil([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(RunMainLoopUntil(ListFocused, 3000)) << "after the About box";
+  RECT box;
+  GetWindowRect(SearchEdit.GetHandle(), &box);
+  const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+  ASSERT_GT(
+      WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
+      31u);
+  EXPECT_TRUE(RunMainLoopUntil(
+      [] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }, 15000));
 }
 
 }  // namespace
