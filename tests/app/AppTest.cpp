@@ -1,46 +1,12 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "actions/Settings.h"
 #include "app/Application.h"
 #include "support/AppSession.h"
 
 namespace {
 
 using StartUpTest = RegistryTest;
-
-// Notes the window that start-up gives the focus to and the items of the list by then, then
-// closes the main window.
-ApiHook* SetFocusHook = nullptr;
-std::vector<std::pair<HWND, int>> Focused;
-HWND WINAPI RecordFocusAndClose(HWND window) {
-  Focused.push_back({window, ListView_GetItemCount(ProgramList.GetHandle())});
-  PostMessageA(MainWindow.GetHandle(), WM_CLOSE, 0, 0);
-  return SetFocusHook->Original<decltype(RecordFocusAndClose)>()(window);
-}
-
-TEST_F(StartUpTest, ARunScansFocusesTheListAndReturnsOneAfterTheMainWindowIsClosed) {
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
-  ApiHook focus("USER32.dll", "SetFocus", &RecordFocusAndClose);
-  SetFocusHook = &focus;
-  EXPECT_EQ(1, RunApplication(GetModuleHandleA(nullptr)));
-  EXPECT_EQ((std::vector<std::pair<HWND, int>>{{ProgramList.GetHandle(), 1}}), Focused);
-  EXPECT_EQ(Texts{}, Boxes.Boxes);
-}
-
-TEST_F(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
-  WNDCLASSEXA taken = {};  // the main window's class name, taken by another class
-  taken.cbSize = sizeof taken;
-  taken.lpfnWndProc = DefWindowProcA;
-  taken.hInstance = GetModuleHandleA(nullptr);
-  taken.lpszClassName = MainWindow.ClassName.c_str();
-  ASSERT_NE(0, RegisterClassExA(&taken));
-  EXPECT_EQ(-1, RunApplication(taken.hInstance));
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Couldn't create the main window", "Quillmere", MB_ICONERROR, "")},
-            Boxes.Boxes);
-  EXPECT_TRUE(ProgramInventory.empty()) << "no scan after a failed start";
-}
 
 // Each child's place in its parent's client area, for the main window's client area.
 void ExpectLayout() {
@@ -62,10 +28,12 @@ void ExpectLayout() {
   }
 }
 
-using MainWindowTest = AppTest;
-
-TEST_F(MainWindowTest, TheWindowStartsAt10By10With780By500AndPlacesEveryChildFromTheClientSize) {
-  StartUp();
+// The window that start-up gives the focus to, and the items of the list by then. The main window's
+// place and the layout of its children for three client sizes are checked there, then it is closed.
+ApiHook* SetFocusHook = nullptr;
+std::vector<std::pair<HWND, int>> Focused;
+HWND WINAPI CheckWindowAndClose(HWND window) {
+  Focused.push_back({window, ListView_GetItemCount(ProgramList.GetHandle())});
   RECT frame = {};
   GetWindowRect(MainWindow.GetHandle(), &frame);
   EXPECT_EQ((std::vector<LONG>{10, 10, 790, 510}),
@@ -77,6 +45,31 @@ TEST_F(MainWindowTest, TheWindowStartsAt10By10With780By500AndPlacesEveryChildFro
                  SWP_NOMOVE | SWP_NOZORDER);
     ExpectLayout();
   }
+  PostMessageA(MainWindow.GetHandle(), WM_CLOSE, 0, 0);
+  return SetFocusHook->Original<decltype(CheckWindowAndClose)>()(window);
+}
+
+TEST_F(StartUpTest, ARunScansFocusesTheListOfAWindowAt10By10With780By500AndReturnsOneAfterTheWindowIsClosed) {
+  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
+  ApiHook focus("USER32.dll", "SetFocus", &CheckWindowAndClose);
+  SetFocusHook = &focus;
+  EXPECT_EQ(1, RunApplication(GetModuleHandleA(nullptr)));
+  EXPECT_EQ((std::vector<std::pair<HWND, int>>{{ProgramList.GetHandle(), 1}}), Focused);
+  EXPECT_EQ(Texts{}, Boxes.Boxes);
+}
+
+TEST_F(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
+  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
+  WNDCLASSEXA taken = {};  // the main window's class name, taken by another class
+  taken.cbSize = sizeof taken;
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.hInstance = GetModuleHandleA(nullptr);
+  taken.lpszClassName = MainWindow.ClassName.c_str();
+  ASSERT_NE(0, RegisterClassExA(&taken));
+  EXPECT_EQ(-1, RunApplication(taken.hInstance));
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Couldn't create the main window", "Quillmere", MB_ICONERROR, "")},
+            Boxes.Boxes);
+  EXPECT_TRUE(ProgramInventory.empty()) << "no scan after a failed start";
 }
 
 }  // namespace

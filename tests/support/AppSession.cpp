@@ -19,17 +19,15 @@ std::string TextOf(HWND window) {
 
 // The box is not shown yet: its buttons tell by their own style.
 UINT Style(HWND box) {
-  const auto has = [box](int id) { return (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) != 0; };
-  UINT style = has(IDYES) && has(IDNO) ? (has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO) : has(IDCANCEL) ? MB_OKCANCEL : 0;
+  const HWND yes = GetDlgItem(box, IDYES);
+  const UINT buttons = yes && (GetWindowLongA(yes, GWL_STYLE) & WS_VISIBLE) ? MB_YESNO : MB_OK;
   const auto icon =
       reinterpret_cast<HICON>(SendDlgItemMessageA(box, GetDlgItem(box, 20) ? 20 : 0x440, STM_GETICON, 0, 0));
-  const std::pair<LPCSTR, UINT> standard[] = {{IDI_HAND, MB_ICONERROR},
-                                              {IDI_EXCLAMATION, MB_ICONWARNING},
-                                              {IDI_ASTERISK, MB_ICONINFORMATION},
-                                              {IDI_QUESTION, MB_ICONQUESTION}};
-  for (const auto& [standardIcon, iconStyle] : standard)
-    if (icon && LoadIconA(nullptr, standardIcon) == icon) return style | iconStyle;
-  return style | (icon ? MB_USERICON : 0);
+  for (const auto& [standard, style] :
+       {std::make_pair(IDI_HAND, MB_ICONERROR), std::make_pair(IDI_EXCLAMATION, MB_ICONWARNING),
+        std::make_pair(IDI_ASTERISK, MB_ICONINFORMATION)})
+    if (icon && LoadIconA(nullptr, standard) == icon) return buttons | style;
+  return buttons | (icon ? MB_USERICON : 0);
 }
 
 std::function<bool()> LoopDone;
@@ -40,6 +38,8 @@ void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
   LoopDone = nullptr;
   PostQuitMessage(0);
 }
+
+const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
 
 }  // namespace
 
@@ -58,8 +58,6 @@ std::string MessageBoxCatcher::Describe(const std::string& text, const std::stri
   return text + "|" + caption + "|" + std::to_string(style) + "|" + owner;
 }
 
-// A dialog of this thread with the text of a message box is caught when its initialisation has
-// ended: once.
 LRESULT CALLBACK MessageBoxCatcher::HookProc(int code, WPARAM wParam, LPARAM lParam) {
   const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   char className[8] = {};
@@ -70,12 +68,8 @@ LRESULT CALLBACK MessageBoxCatcher::HookProc(int code, WPARAM wParam, LPARAM lPa
 }
 
 void MessageBoxCatcher::Catch(HWND box) {
-  const HWND owner = GetWindow(box, GW_OWNER);
   const UINT style = Style(box);
-  Boxes.push_back(Describe(TextOf(GetDlgItem(box, TextId)), TextOf(box), style,
-                           !owner                            ? ""
-                           : owner == MainWindow.GetHandle() ? "main"
-                                                             : "other"));
+  Boxes.push_back(Describe(TextOf(GetDlgItem(box, TextId)), TextOf(box), style, OwnerName(GetWindow(box, GW_OWNER))));
   int answer = (style & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
   if (!Answers.empty()) answer = Answers.front(), Answers.pop_front();
   if (WhileOpen) WhileOpen();

@@ -16,7 +16,7 @@ namespace {
 const HKEY Roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
 [[noreturn]] void Stop(const std::string& what, LONG error) {
-  std::fprintf(stderr, "RegistrySandbox: %s (error %ld): stopped before any test reaches the real registry\n",
+  std::fprintf(stderr, "RegistrySandbox cannot %s (error %ld): stopped before any test reaches the real registry\n",
                what.c_str(), error);
   std::fflush(stderr);
   std::_Exit(3);
@@ -34,13 +34,13 @@ RegistrySandbox::RegistrySandbox() {
   static int counter = 0;
   Base = "Software\\QuillmereTests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   // A process killed before it could clean up may have left a key of the same name.
-  if (const LONG error = DeleteTreeUnder(HKEY_CURRENT_USER, Base)) Stop("cannot empty " + Base, error);
+  if (const LONG error = DeleteTreeUnder(HKEY_CURRENT_USER, Base)) Stop("empty " + Base, error);
   for (int i = 0; i < 2; ++i)
     if (const LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, (Base + (i ? "\\LocalMachine" : "\\CurrentUser")).c_str(),
                                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Scratch[i], nullptr))
-      Stop("cannot make a scratch key under " + Base, error);
+      Stop("make a scratch key under " + Base, error);
   for (int i = 0; i < 2; ++i)
-    if (const LONG error = RegOverridePredefKey(Roots[i], Scratch[i])) Stop("cannot redirect a root to " + Base, error);
+    if (const LONG error = RegOverridePredefKey(Roots[i], Scratch[i])) Stop("redirect a root to " + Base, error);
 }
 
 RegistrySandbox::~RegistrySandbox() {

@@ -17,13 +17,11 @@ class RegistrySandbox {
   RegistrySandbox();
   ~RegistrySandbox();
 
-  // root is HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (redirected while a sandbox lives); path is
-  // relative to it; view is 0 or a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
+  // path is relative to root, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (redirected while a sandbox lives).
   static void Write(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes,
                     REGSAM view = 0);
   // A registration with values "name=text" (REG_SZ) or "name=#number" (REG_DWORD).
   static void Register(HKEY root, const std::string& keyName, const std::vector<std::string>& values);
-  // The registration's record in the usage cache.
   static void WriteUsage(HKEY root, const std::string& keyName, const std::string& record);
   static void DeleteTree(HKEY root, const std::string& path);
 
