@@ -48,14 +48,41 @@ BOOL WINAPI RecordDestroy(HICON icon) {
   return Destroyed.push_back(icon), DestroyHook->Original<decltype(RecordDestroy)>()(icon);
 }
 
-TEST_F(CommandsTest, TheCommandsTheRepairButtonAndTheDetailsWithTheirIconFollowTheSelection) {
+std::string Content(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+std::string ClipboardText() {
+  char text[4096] = {};
+  if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
+    WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
+  CloseClipboard();
+  return text;
+}
+// Ctrl+C as the program's own message loop gets it from the keyboard, past its accelerators; then
+// what the clipboard holds.
+std::string ControlC(const CWindow& window) {
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostMessageA(window.GetHandle(), WM_KEYDOWN, 'C', 0);
+  PostQuitMessage(0);  // once the key is handled
+  MainWindow.RunMessageLoop();
+  return ClipboardText();
+}
+
+TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
   RegistrySandbox::Register(
-      HKEY_LOCAL_MACHINE, "{6A3C}",
-      {"DisplayName=Installer", "UninstallString=u", "Publisher=Acme", "DisplayVersion=2.5", "WindowsInstaller=#1"});
+      HKEY_LOCAL_MACHINE, "{A1}",
+      {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
+       "DisplayVersion=-1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
+  RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
   // Usage data without a program size: the estimated size stands in.
   RegistrySandbox::Register(HKEY_CURRENT_USER, "q",
                             {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
   RegistrySandbox::WriteUsage(HKEY_CURRENT_USER, "q", UsageRecord(0, 7, FileTimeOf(2024, 3, 15)));
+  Register(HKEY_CURRENT_USER, "c", "Charlie");
+  Register(HKEY_CURRENT_USER, "b", "Bravo");
   StaticProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
   ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
@@ -67,8 +94,8 @@ TEST_F(CommandsTest, TheCommandsTheRepairButtonAndTheDetailsWithTheirIconFollowT
   EXPECT_EQ(1, SelectedIndex()) << "down from the item that the scan selected";
   // The grayed commands; the details: title, size, last use, uses, publisher, version.
   const std::tuple<int, Ids, std::string> cases[] = {
-      {0, {}, "Installer||||Acme|2.5"},
-      {1, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
+      {0, {}, "=Alpha \"Pro\"|3 MB|" + FormatDate(FileTimeOf(2024, 2, 29)) + "|frequently (11)|+Acme|-1.5"},
+      {3, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
       {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
   for (const auto& [item, grayed, pane] : cases) {
     const HICON shown = Held;
@@ -96,54 +123,9 @@ TEST_F(CommandsTest, TheCommandsTheRepairButtonAndTheDetailsWithTheirIconFollowT
   SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
   EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
       << "a monitor left of and above the main one";
-}
-
-TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
-  const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
-                            "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
-  EXPECT_EQ(
-      "\"Acme, Inc.\",\"A \"\"B\"\"\",\"2\r\nlines\",'=1+1,'+A1,'-2+3,'@SUM(A1),'\tTab,\"'\rCR\",'-,'-1.,-12,+3.5,,"
-      "\"Ελληνικά, 日本語\"\r\n",
-      SeparatedLine(hostile, ','));
-  std::string dates;
-  for (const FILETIME& time :
-       {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
-        FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
-    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
-  EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
-  EXPECT_EQ("Programs on PC_1_2_3_4_5_6_7_8_9_ 2026-03-04.csv",
-            DefaultExportName("PC\\1/2:3*4?5\"6<7>8|9\t", "2026-03-04"));
-}
-
-std::string Content(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-std::string ClipboardText() {
-  char text[4096] = {};
-  if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
-    WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
-  CloseClipboard();
-  return text;
-}
-// Ctrl+C as the program's own message loop gets it from the keyboard: past its accelerators.
-void PressControlC(const CWindow& window) {
-  BYTE keys[256] = {};
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  PostMessageA(window.GetHandle(), WM_KEYDOWN, 'C', 0);
-}
-
-TEST_F(CommandsTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAndOneToTheClipboard) {
-  RegistrySandbox::Register(
-      HKEY_LOCAL_MACHINE, "{A1}",
-      {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
-       "DisplayVersion=-1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
-  RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
-  Register(HKEY_CURRENT_USER, "c", "Charlie");  // left out by the search
-  Register(HKEY_CURRENT_USER, "b", "Bravo");
+  // The rows that the list shows, here sorted descending after a search.
   SearchEdit.SetText("o");
-  StartUp();
+  RequestScan();
   Command(IDM_SORT_DESCENDING);
   const std::string header =
                         "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Version,"
@@ -176,35 +158,53 @@ TEST_F(CommandsTest, TheRowsThatTheListShowsGoInItsOrderWholeOrNotAtAllToAFileAn
   Select(1);
   std::string row = header + alpha;
   std::replace(row.begin(), row.end(), ',', '\t');
-  PressControlC(ProgramList);
-  EXPECT_TRUE(RunMainLoopUntil([&] { return ClipboardText() == row; }));
   SendMessageA(SearchEdit.GetHandle(), EM_SETSEL, 0, -1);
-  PressControlC(SearchEdit);
-  EXPECT_TRUE(RunMainLoopUntil([] { return ClipboardText() == "o"; }));
+  EXPECT_EQ((Texts{row, "o"}), (Texts{ControlC(ProgramList), ControlC(SearchEdit)}));
   Select(-1);
-  PressControlC(ProgramList);
-  const std::string select =
-      MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main");
-  EXPECT_TRUE(RunMainLoopUntil([&] { return Boxes.Boxes.back() == select; }));
+  ControlC(ProgramList);
+  EXPECT_EQ(MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main"),
+            Boxes.Boxes.back());
 }
 
+TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
+  const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
+                            "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
+  EXPECT_EQ(
+      "\"Acme, Inc.\",\"A \"\"B\"\"\",\"2\r\nlines\",'=1+1,'+A1,'-2+3,'@SUM(A1),'\tTab,\"'\rCR\",'-,'-1.,-12,+3.5,,"
+      "\"Ελληνικά, 日本語\"\r\n",
+      SeparatedLine(hostile, ','));
+  std::string dates;
+  for (const FILETIME& time :
+       {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
+        FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
+    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
+  EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
+  EXPECT_EQ("Programs on PC_1_2_3_4_5_6_7_8_9_ 2026-03-04.csv",
+            DefaultExportName("PC\\1/2:3*4?5\"6<7>8|9\t", "2026-03-04"));
+}
+
+// Dispatches this thread's messages until done() holds, for at most 15 s.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int wait = 0; wait < 750 && !done(); ++wait)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), PumpMessages();
+  return done();
+}
 bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
 
 TEST_F(RealInputTest, TheFocusComesBackToTheListAfterABoxAndTypingInTheSearchBoxFiltersTheList) {
   Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
   Register(HKEY_CURRENT_USER, "p", "Paint Shop");
   StartUp();
-  ASSERT_TRUE(RunMainLoopUntil([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
+  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
   Command(IDM_ABOUT);
-  EXPECT_TRUE(RunMainLoopUntil(ListFocused, 3000)) << "after the About box";
+  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
   RECT box;
   GetWindowRect(SearchEdit.GetHandle(), &box);
   const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
   ASSERT_GT(
       WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
       31u);
-  EXPECT_TRUE(RunMainLoopUntil(
-      [] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }, 15000));
+  EXPECT_TRUE(WaitFor([] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }));
 }
 
 }  // namespace

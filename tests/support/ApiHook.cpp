@@ -5,7 +5,6 @@
 
 namespace {
 
-LaunchInterceptor* ActiveInterceptor = nullptr;
 RegistryCalls* ActiveCounter = nullptr;
 
 void** FindImportSlot(const char* dll, const char* function) {
@@ -60,28 +59,6 @@ ApiHook::ApiHook(const char* dll, const char* function, void* standIn) : Slot(Fi
 
 ApiHook::~ApiHook() {
   if (Slot) WriteSlot(Slot, Previous);
-}
-
-LaunchInterceptor::LaunchInterceptor()
-    : Ended(CreateEventA(nullptr, TRUE, TRUE, nullptr)), Hook("KERNEL32.dll", "CreateProcessA", &Launch) {
-  ActiveInterceptor = this;
-}
-
-LaunchInterceptor::~LaunchInterceptor() {
-  ActiveInterceptor = nullptr;
-  CloseHandle(Ended);
-}
-
-BOOL WINAPI LaunchInterceptor::Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                                      DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
-  LaunchInterceptor& active = *ActiveInterceptor;
-  active.CommandLines.push_back(commandLine);
-  if (!active.Start || !active.Start(commandLine)) return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
-  const HANDLE self = GetCurrentProcess();
-  *process = {};
-  for (HANDLE* handle : {&process->hProcess, &process->hThread})
-    DuplicateHandle(self, active.Ended, self, handle, 0, FALSE, DUPLICATE_SAME_ACCESS);
-  return TRUE;
 }
 
 RegistryCalls::RegistryCalls() {

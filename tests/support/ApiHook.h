@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,24 +26,6 @@ class ApiHook {
  private:
   void** Slot = nullptr;
   void* Previous = nullptr;
-};
-
-// Takes CreateProcessA and records each command line. A launch fails with ERROR_FILE_NOT_FOUND
-// unless Start, run as the program is launched, returns true; the process handed out is then the
-// event Ended, which is set (the program ends at once) unless Start resets it. Nothing really runs.
-class LaunchInterceptor {
- public:
-  LaunchInterceptor();
-  ~LaunchInterceptor();
-
-  std::vector<std::string> CommandLines;
-  std::function<bool(const std::string& commandLine)> Start;
-  const HANDLE Ended;
-
- private:
-  static BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                            LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION process);
-  ApiHook Hook;
 };
 
 // Counts the registry calls that this executable makes, and the paths it opens.

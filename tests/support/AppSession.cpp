@@ -30,15 +30,6 @@ UINT Style(HWND box) {
   return buttons | (icon ? MB_USERICON : 0);
 }
 
-std::function<bool()> LoopDone;
-DWORD LoopDeadline = 0;
-
-void CALLBACK EndLoopWhenDone(HWND, UINT, UINT_PTR, DWORD) {
-  if (!LoopDone || (!LoopDone() && static_cast<LONG>(GetTickCount() - LoopDeadline) < 0)) return;
-  LoopDone = nullptr;
-  PostQuitMessage(0);
-}
-
 const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
 
 }  // namespace
@@ -83,9 +74,6 @@ void AppTest::SetUp() {
   ASSERT_TRUE(BuildMainWindow(AppInstance));
 }
 
-// Nothing still queued may reach the program once the sandbox is gone.
-void AppTest::TearDown() { PumpMessages(); }
-
 void AppTest::StartUp() {
   RequestScan();
   ProgramList.SetFocus();
@@ -122,14 +110,4 @@ void PumpMessages() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-}
-
-bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  LoopDone = done;
-  LoopDeadline = GetTickCount() + timeoutMs;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 10, EndLoopWhenDone);
-  MainWindow.RunMessageLoop();
-  KillTimer(nullptr, timer);
-  LoopDone = nullptr;
-  return done();
 }

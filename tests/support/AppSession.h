@@ -49,7 +49,6 @@ class RegistryTest : public ::testing::Test {
 class AppTest : public RegistryTest {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // What the entry function does before its message loop: the first scan, then the focus on the list.
   static void StartUp();
@@ -72,7 +71,3 @@ struct RealInputTest : AppTest {
 
 // Dispatches every message queued for this thread, WM_QUIT included.
 void PumpMessages();
-// Runs the program's own message loop (which translates the accelerators) until done() holds or
-// timeoutMs have passed; returns done(). A thread timer checks done() every 10 ms, also while a
-// message box runs its modal loop.
-bool RunMainLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
