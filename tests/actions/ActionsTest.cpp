@@ -119,13 +119,6 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
            "uninstaller with the main window disabled";
   }
   Boxes.WhileOpen = nullptr;
-  Boxes.Boxes.clear();
-  Command(IDM_ABOUT);
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe(
-                "Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) 2026 The "
-                "Quillmere developers. Free to use and to share.\r\n",
-                "About Quillmere...", MB_USERICON, "main")},
-            Boxes.Boxes);
 }
 
 // Once armed, a read of a publisher fails after its size was learned: the first read with a buffer

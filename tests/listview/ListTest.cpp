@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "actions/Scan.h"
@@ -109,10 +110,7 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   StartUp();
   EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0, 3}), images());
   RequestScan();  // only the missing file is tried again
-  HANDLE file = CreateFileA(own.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, "!", 1, &written, nullptr);
-  CloseHandle(file);
+  std::ofstream(own, std::ios::app) << "!";
   RequestScan();
   DeleteFileA(own.c_str());
   EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99", "C:\\missing\\x.exe,1",

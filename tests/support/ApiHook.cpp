@@ -24,13 +24,6 @@ void** FindImportSlot(const char* dll, const char* function) {
   return nullptr;
 }
 
-void WriteSlot(void** slot, void* value) {
-  DWORD protection = 0;
-  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, protection, &protection);
-}
-
 // The stand-in of the registry function that the counter's hook number Hook replaces.
 template <size_t Hook, typename Function>
 struct Counted;
@@ -54,11 +47,11 @@ LONG WINAPI CountedClose(HKEY key) { return ++ActiveCounter->Closes, Counted<1, 
 
 ApiHook::ApiHook(const char* dll, const char* function, void* standIn) : Slot(FindImportSlot(dll, function)) {
   EXPECT_TRUE(Slot) << "this executable does not import " << function;
-  if (Slot) Previous = *Slot, WriteSlot(Slot, standIn);
+  if (Slot) Previous = *Slot, WriteProcessMemory(GetCurrentProcess(), Slot, &standIn, sizeof standIn, nullptr);
 }
 
 ApiHook::~ApiHook() {
-  if (Slot) WriteSlot(Slot, Previous);
+  if (Slot) WriteProcessMemory(GetCurrentProcess(), Slot, &Previous, sizeof Previous, nullptr);
 }
 
 RegistryCalls::RegistryCalls() {

@@ -13,42 +13,29 @@ TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAre
   if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "runs only under Wine";
   ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
   MessageBoxCatcher boxes;
-  const std::string prefix = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId()) + "-";
-  std::vector<std::pair<REGSAM, std::string>> written;
-  // A registration of this test in view, with a usage record when useCount is not negative.
-  const auto add = [&](REGSAM view, const std::string& name, int32_t useCount) {
-    written.push_back({view, UninstallPath + prefix + name});
-    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, written.back().second, "UninstallString", REG_SZ, "u", view);
-    if (useCount < 0) return;
-    written.push_back({view, ArpCachePath + prefix + name});
-    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, written.back().second, "SlowInfoCache", REG_BINARY,
-                           UsageRecord(0, useCount), view);
-  };
-  // "<32|64> <name> <use count, or - without usage data>" of this test's registrations, in scan
-  // order; the one described as removed is removed.
-  const auto scan = [&](const std::string& removed = "") {
-    Texts own;
+  const std::string name = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId());
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, UninstallPath + name, "UninstallString", REG_SZ, "u", view);
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + name, "SlowInfoCache", REG_BINARY,
+                           UsageRecord(0, view == KEY_WOW64_32KEY ? 32 : 64), view);
+  }
+  // "<view> <use count>" of this test's registration, in scan order; the one of removedView is removed.
+  const auto scan = [&name](REGSAM removedView) {
+    Texts listed;
     for (const auto& entry : ScanInventory("", false)) {
-      if (entry.KeyName.rfind(prefix, 0) != 0) continue;
-      const std::string described =
-          (entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + entry.KeyName.substr(prefix.size());
-      if (described == removed) RemoveEntry(entry);
-      own.push_back(described + " " + (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
+      if (entry.KeyName != name) continue;
+      listed.push_back((entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + std::to_string(entry.UseCount));
+      if (entry.View == removedView) RemoveEntry(entry);
     }
-    return own;
+    return listed;
   };
-  add(KEY_WOW64_64KEY, "A", -1);
-  add(KEY_WOW64_32KEY, "Twin", 3);
-  add(KEY_WOW64_64KEY, "Twin", 64);
-  EXPECT_EQ((Texts{"32 Twin 3", "64 A -", "64 Twin 64"}), scan("64 Twin"));
-  EXPECT_EQ((Texts{"32 Twin 3", "64 A -"}), scan());
-  add(KEY_WOW64_64KEY, "Twin", 64);
-  scan("32 Twin");
-  EXPECT_EQ((Texts{"64 A -", "64 Twin 64"}), scan());
+  EXPECT_EQ((Texts{"32 32", "64 64"}), scan(KEY_WOW64_64KEY));
+  EXPECT_EQ((Texts{"32 32"}), scan(KEY_WOW64_32KEY));
+  EXPECT_EQ(Texts{}, scan(0));
   EXPECT_EQ(Texts{}, boxes.Boxes);
-  for (const auto& [view, path] : written) {
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != 0) continue;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (ArpCachePath + name).c_str(), 0, KEY_ALL_ACCESS | view, &key)) continue;
     RegDeleteKeyA(key, "");  // an empty name deletes the key itself
     RegCloseKey(key);
   }
