@@ -21,7 +21,6 @@ using Ids = std::vector<UINT>;
 using CommandsTest = AppTest;
 namespace fs = std::filesystem;
 
-// The grayed commands of a menu.
 Ids Grayed(HMENU menu) {
   Ids grayed;
   for (UINT id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY})
@@ -123,7 +122,6 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
   EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
       << "a monitor left of and above the main one";
-  // The rows that the list shows, here sorted descending after a search.
   SearchEdit.SetText("o");
   RequestScan();
   Command(IDM_SORT_DESCENDING);

@@ -40,10 +40,11 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
   EXPECT_EQ("5 applications", StatusBar.GetText());
   EXPECT_EQ(0, SelectedIndex());
   // Names ignore the case of a to z, companies are bytes, sizes 64-bit, the undated come first; a
-  // program without usage data and one with an unknown use count come first, in either order.
+  // program without usage data and one with an unknown use count come first, in either order (before
+  // that click, the one without usage data follows one used 0 times).
   for (const std::string clicked :
        {"0:Unsized Three small Four Five", "1:Unsized small Three Five Four", "1:Four Five Three small Unsized",
-        "2:Unsized Four Three Five small", "5:small Four Unsized Five Three", "3:Four small Five Unsized Three",
+        "2:Unsized Four Three Five small", "3:Four small Five Unsized Three", "5:small Four Unsized Five Three",
         "4:small Four Unsized Three Five"}) {
     NMLISTVIEW click = {};  // as a click on the header reaches the main window
     click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
