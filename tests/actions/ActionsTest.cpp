@@ -1,11 +1,20 @@
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <map>
 #include <tuple>
 #include <utility>
 
+#include "actions/Export.h"
+#include "actions/ExportFormat.h"
 #include "actions/ResourceIds.h"
+#include "actions/Scan.h"
+#include "actions/Settings.h"
+#include "inventory/DateFormatting.h"
 #include "support/AppSession.h"
 
 namespace {
@@ -196,6 +205,193 @@ TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTh
   EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
   AdvanceClock(5000);
   EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
+}
+
+using Ids = std::vector<UINT>;
+using CommandsTest = AppTest;
+namespace fs = std::filesystem;
+
+Ids Grayed(HMENU menu) {
+  Ids grayed;
+  for (UINT id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY})
+    if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) grayed.push_back(id);
+  return grayed;
+}
+std::pair<Ids, POINT> Popup;  // the grayed commands of the list's context menu, and where it opens
+BOOL WINAPI RecordPopup(HMENU menu, UINT, int x, int y, HWND, LPTPMPARAMS) {
+  return Popup = {Grayed(menu), {x, y}}, FALSE;
+}
+
+// The pane's icon control as on Windows, where it holds any icon (Wine's refuses monochrome icons
+// such as the blank icon); and the icons that the program destroys.
+WNDPROC StaticProc = nullptr;
+HICON Held = nullptr;
+LRESULT CALLBACK HoldAnyIcon(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == STM_SETICON) return reinterpret_cast<LRESULT>(std::exchange(Held, reinterpret_cast<HICON>(wParam)));
+  if (message == STM_GETICON) return reinterpret_cast<LRESULT>(Held);
+  return CallWindowProcA(StaticProc, window, message, wParam, lParam);
+}
+std::vector<HICON> Destroyed;
+ApiHook* DestroyHook = nullptr;
+BOOL WINAPI RecordDestroy(HICON icon) {
+  return Destroyed.push_back(icon), DestroyHook->Original<decltype(RecordDestroy)>()(icon);
+}
+
+std::string Content(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+// Ctrl+C as the program's own message loop gets it from the keyboard, past its accelerators; then
+// what the clipboard holds.
+std::string ControlC(const CWindow& window) {
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostMessageA(window.GetHandle(), WM_KEYDOWN, 'C', 0);
+  PostQuitMessage(0);  // once the key is handled
+  MainWindow.RunMessageLoop();
+  char text[4096] = {};
+  if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
+    WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
+  CloseClipboard();
+  return text;
+}
+
+TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
+  RegistrySandbox::Register(
+      HKEY_LOCAL_MACHINE, "{A1}",
+      {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
+       "DisplayVersion=-1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
+  RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
+  // Usage data without a program size: the estimated size stands in.
+  RegistrySandbox::Register(HKEY_CURRENT_USER, "q",
+                            {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
+  RegistrySandbox::WriteUsage(HKEY_CURRENT_USER, "q", UsageRecord(0, 7, FileTimeOf(2024, 3, 15)));
+  Register(HKEY_CURRENT_USER, "c", "Charlie");
+  Register(HKEY_CURRENT_USER, "b", "Bravo");
+  StaticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
+  ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
+  DestroyHook = &destroy;
+  const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
+  StartUp();
+  const HWND list = ProgramList.GetHandle();
+  SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(1, SelectedIndex()) << "down from the item that the scan selected";
+  // The grayed commands; the details: title, size, last use, uses, publisher, version.
+  const std::tuple<int, Ids, std::string> cases[] = {
+      {0, {}, "=Alpha \"Pro\"|3 MB|" + FormatDate(FileTimeOf(2024, 2, 29)) + "|frequently (11)|+Acme|-1.5"},
+      {3, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
+      {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
+  for (const auto& [item, grayed, pane] : cases) {
+    const HICON shown = Held;
+    Select(item);
+    SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+    RECT row = {};
+    POINT corner = {0, 0};
+    ListView_GetItemRect(list, std::max(item, 0), &row, LVIR_BOUNDS);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    ClientToScreen(list, &corner);
+    std::string texts = DetailsTitle.GetText();
+    for (CWindow* value :
+         std::initializer_list<CWindow*>{&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
+      texts += "|" + value->GetText();
+    EXPECT_EQ(std::make_tuple(grayed, grayed, true, item == 0, pane),
+              std::make_tuple(Grayed(MainWindow.GetMenu()), Popup.first,
+                              item < 0 ? Popup.second.x == corner.x && Popup.second.y == corner.y
+                                       : PtInRect(&row, Popup.second) != 0,
+                              !!IsWindowVisible(RepairButton.GetHandle()), texts))
+        << "menu, context menu and where it opens, Repair button, details of item " << item;
+    EXPECT_EQ(shown != blank, std::count(Destroyed.begin(), Destroyed.end(), shown) == 1) << "the icon replaced";
+  }
+  EXPECT_EQ(blank, Held);
+  EXPECT_EQ(0, std::count(Destroyed.begin(), Destroyed.end(), blank)) << "the blank icon is shared";
+  SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
+  EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
+      << "a monitor left of and above the main one";
+  SearchEdit.SetText("o");
+  RequestScan();
+  Command(IDM_SORT_DESCENDING);
+  const std::string header =
+                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Version,"
+                        "Key name,Root,Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n",
+                    bravo = "Bravo,,,,,,,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
+                    alpha =
+                        "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,-1.5,{A1},"
+                        "HKEY_LOCAL_MACHINE," +
+                        std::string(sizeof(void*) == 8 ? "32-bit" : "") +  // a 64-bit process reads that view first
+                        ",MsiExec /X{A1},q /S,Yes\r\n";
+  const fs::path folder = fs::temp_directory_path() / ("quillmere-export-" + std::to_string(GetCurrentProcessId())),
+                 file = folder / "list.csv";
+  fs::create_directories(folder);
+  std::ofstream(file) << "an older list";
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_FALSE(ExportListTo(file.wstring()));
+  CloseHandle(held);
+  char reason[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, reason, sizeof reason, nullptr);
+  reason[std::strcspn(reason, "\r\n")] = '\0';
+  const std::string failure = "Couldn't export the list to \"" + file.string() + "\":\n\n" + reason;
+  EXPECT_EQ(
+      (Texts{"an older list", "1", MessageBoxCatcher::Describe(failure, "Quillmere", MB_ICONERROR, "main")}),
+      (Texts{Content(file), std::to_string(std::distance(fs::directory_iterator(folder), {})), Boxes.Boxes.back()}))
+      << "the earlier file kept, no temporary file left, the failure told";
+  EXPECT_TRUE(ExportListTo(file.wstring()));
+  EXPECT_EQ("\xEF\xBB\xBF" + header + bravo + alpha, Content(file));
+  fs::remove_all(folder);
+  // Ctrl+C copies the selected row in the list, and the selected text in the search box.
+  Select(1);
+  std::string row = header + alpha;
+  std::replace(row.begin(), row.end(), ',', '\t');
+  SendMessageA(SearchEdit.GetHandle(), EM_SETSEL, 0, -1);
+  EXPECT_EQ((Texts{row, "o"}), (Texts{ControlC(ProgramList), ControlC(SearchEdit)}));
+  Select(-1);
+  ControlC(ProgramList);
+  EXPECT_EQ(MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main"),
+            Boxes.Boxes.back());
+}
+
+TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
+  const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
+                            "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
+  EXPECT_EQ(
+      "\"Acme, Inc.\",\"A \"\"B\"\"\",\"2\r\nlines\",'=1+1,'+A1,'-2+3,'@SUM(A1),'\tTab,\"'\rCR\",'-,'-1.,-12,+3.5,,"
+      "\"Ελληνικά, 日本語\"\r\n",
+      SeparatedLine(hostile, ','));
+  std::string dates;
+  for (const FILETIME& time :
+       {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
+        FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
+    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
+  EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
+}
+
+// Dispatches this thread's messages until done() holds, for at most 15 s.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int wait = 0; wait < 750 && !done(); ++wait)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), PumpMessages();
+  return done();
+}
+bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
+
+TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSearchBoxFiltersTheList) {
+  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
+  Register(HKEY_CURRENT_USER, "p", "Paint Shop");
+  StartUp();
+  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
+                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
+                                              "About Quillmere...", MB_USERICON, "main")},
+            Boxes.Boxes);
+  RECT box;
+  GetWindowRect(SearchEdit.GetHandle(), &box);
+  const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+  ASSERT_GT(
+      WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
+      31u);
+  EXPECT_TRUE(WaitFor([] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }));
 }
 
 }  // namespace
