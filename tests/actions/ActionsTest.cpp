@@ -190,8 +190,8 @@ void AdvanceClock(DWORD ms) {
 }
 
 TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
-  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
-  Register(HKEY_LOCAL_MACHINE, "p", "Paint Shop");
+  Register(User, "w", "Text Writer Pro");
+  Register(Machine, "p", "Paint Shop");
   StartUp();
   ApiHook setTimer("USER32.dll", "SetTimer", &FakeSetTimer), killTimer("USER32.dll", "KillTimer", &FakeKillTimer);
   RegistryCalls calls;
@@ -259,16 +259,15 @@ std::string ControlC(const CWindow& window) {
 
 TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
   RegistrySandbox::Register(
-      HKEY_LOCAL_MACHINE, "{A1}",
+      Machine, "{A1}",
       {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
        "DisplayVersion=-1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
-  RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
+  RegistrySandbox::WriteUsage(Machine, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
   // Usage data without a program size: the estimated size stands in.
-  RegistrySandbox::Register(HKEY_CURRENT_USER, "q",
-                            {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
-  RegistrySandbox::WriteUsage(HKEY_CURRENT_USER, "q", UsageRecord(0, 7, FileTimeOf(2024, 3, 15)));
-  Register(HKEY_CURRENT_USER, "c", "Charlie");
-  Register(HKEY_CURRENT_USER, "b", "Bravo");
+  RegistrySandbox::Register(User, "q", {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
+  RegistrySandbox::WriteUsage(User, "q", UsageRecord(0, 7, FileTimeOf(2024, 3, 15)));
+  Register(User, "c", "Charlie");
+  Register(User, "b", "Bravo");
   StaticProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
   ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
@@ -375,8 +374,8 @@ bool WaitFor(const std::function<bool()>& done) {
 bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
 
 TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSearchBoxFiltersTheList) {
-  Register(HKEY_CURRENT_USER, "w", "Text Writer Pro");
-  Register(HKEY_CURRENT_USER, "p", "Paint Shop");
+  Register(User, "w", "Text Writer Pro");
+  Register(User, "p", "Paint Shop");
   StartUp();
   ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
   Command(IDM_ABOUT);
