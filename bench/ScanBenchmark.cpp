@@ -26,8 +26,8 @@
 #include "inventory/InventoryScan.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
-#include "support/Gui.h"
-#include "support/RegistryCalls.h"
+#include "support/ApiHook.h"
+#include "support/AppSession.h"
 #include "support/RegistrySandbox.h"
 
 namespace {
