@@ -27,8 +27,8 @@
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
-#include "support/Gui.h"
-#include "support/RegistryCalls.h"
+#include "support/ApiHook.h"
+#include "support/AppSession.h"
 #include "support/RegistrySandbox.h"
 
 namespace {

@@ -1,16 +1,4 @@
-# Cross toolchain: 32-bit Windows with MinGW-w64 (posix threads), tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain: 32-bit Windows; tests run under 32-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# run-under-wine keeps processes that Wine starts for a test off ctest's output pipe.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run-under-wine /usr/lib/wine/wine)
+set(QUILLMERE_WINE /usr/lib/wine/wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

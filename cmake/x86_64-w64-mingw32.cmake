@@ -1,16 +1,4 @@
-# Cross toolchain: 64-bit Windows with MinGW-w64 (posix threads), tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain: 64-bit Windows; tests run under 64-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# run-under-wine keeps processes that Wine starts for a test off ctest's output pipe.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run-under-wine /usr/lib/wine/wine64)
+set(QUILLMERE_WINE /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

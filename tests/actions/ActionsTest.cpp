@@ -1,11 +1,21 @@
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <map>
+#include <tuple>
 #include <utility>
 
+#include "actions/Export.h"
+#include "actions/ExportFormat.h"
 #include "actions/ResourceIds.h"
-#include "support/ApiHook.h"
+#include "actions/Scan.h"
+#include "actions/Settings.h"
+#include "inventory/DateFormatting.h"
 #include "support/AppSession.h"
-#include "support/RegistryCalls.h"
 
 namespace {
 
@@ -13,185 +23,111 @@ const HKEY User = HKEY_CURRENT_USER, Machine = HKEY_LOCAL_MACHINE;
 
 // Each scan opens the uninstall key of both roots once.
 int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
-void Command(WPARAM id) { SendMessageA(MainWindow.GetHandle(), WM_COMMAND, id, 0); }
 void PressEnter() { SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0); }
 void Click(const CWindow& button) { SendMessageA(button.GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)); }
-void DoubleClick(int item) {
-  RECT rect = {};
-  ListView_GetItemRect(ProgramList.GetHandle(), item, &rect, LVIR_LABEL);
-  SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 5, rect.top + 2));
-}
-std::string AppBox(const std::string& text, UINT style) {
-  return MessageBoxCatcher::Describe(text, "Quillmere", style, "main");
-}
-// The search timer fires while a box asks: the scan it asks for would replace the entry asked about.
-void SearchWhileAsking(const std::string& text) {
-  SearchEdit.SetText(text);
-  SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-}
 
 using ActionsTest = AppTest;
 
-TEST_F(ActionsTest, EachTriggerLaunchesTheWholeUninstallStringThenRescansAndSelectsTheItemAtItsPlace) {
-  Register(Machine, "alpha", "Alpha");
-  Register(Machine, "gamma", "Gamma");
-  // Command lines around the 260 characters of a path buffer, and near the system's limit of 32767.
-  const std::pair<std::function<void()>, size_t> triggers[] = {{PressEnter, 259},
-                                                               {[] { Click(RemoveButton); }, 260},
-                                                               {[] { Command(IDM_UNINSTALL); }, 261},
-                                                               {[] { DoubleClick(1); }, 32000}};
-  for (const auto& [trigger, length] : triggers) {
-    std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
-    while (command.size() < length) command += static_cast<char>('a' + command.size() % 26);
+// CreateProcessA as the program calls it: each command line is noted and nothing runs; msiexec is
+// missing. An uninstaller removes the selected program's registration and runs until a thread
+// timer, which fires only while the program's wait for it dispatches messages, notes whether the
+// main window takes input, and ends it.
+Texts Launched;
+HANDLE Running = nullptr;  // the uninstaller's process, as the program waits for it
+int RunsWithTheWindowDisabled = 0;
+void CALLBACK EndTheRun(HWND, UINT, UINT_PTR timer, DWORD) {
+  RunsWithTheWindowDisabled += !IsWindowEnabled(MainWindow.GetHandle());
+  KillTimer(nullptr, timer);
+  SetEvent(Running);
+}
+BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                   LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
+  Launched.push_back(commandLine);
+  if (Launched.back().rfind("msiexec", 0) == 0) return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
+  const ProgramEntry& entry = *GetSelectedEntry();
+  RegistrySandbox::DeleteTree(entry.Root, UninstallPath + entry.KeyName);
+  ResetEvent(Running);
+  SetTimer(nullptr, 0, 10, EndTheRun);
+  for (HANDLE* handle : {&process->hProcess, &process->hThread})
+    DuplicateHandle(GetCurrentProcess(), Running, GetCurrentProcess(), handle, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  return TRUE;
+}
+
+// While a box asks, the search timer fires, and Enter asks for another action, which does not
+// start; the scan waits for the end of the action, which scans once in any case.
+TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenScansOnceAtTheSamePlace) {
+  std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
+  while (command.size() < 32000) command += static_cast<char>('a' + command.size() % 26);  // not cut at 260
+  const auto box = [](const std::string& text, UINT style) {
+    return MessageBoxCatcher::Describe(text, "Quillmere", style, "main");
+  };
+  const std::string quiet = box("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
+                                MB_ICONWARNING | MB_YESNO),
+                    confirm = box("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO),
+                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"", MB_ICONERROR);
+  const std::map<std::string, std::function<void()>> triggers = {
+      {"Enter", PressEnter},
+      {"Remove button", [] { Click(RemoveButton); }},
+      {"Repair button", [] { Click(RepairButton); }},
+      {"Uninstall command", [] { Command(IDM_UNINSTALL); }},
+      {"Modify command", [] { Command(IDM_MODIFY); }},
+      {"Remove Entry command", [] { Command(IDM_REMOVE_ENTRY); }},
+      {"double click", [] {  // on the selected item's label, or on the first's
+         RECT label = {};
+         ListView_GetItemRect(ProgramList.GetHandle(), std::max(SelectedIndex(), 0), &label, LVIR_LABEL);
+         SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(label.left + 5, label.top + 2));
+       }}};
+  // The trigger, the item selected, the answer to a box, what is launched, the box, the title gone.
+  std::vector<std::tuple<std::string, int, int, std::string, std::string, std::string>> actions = {
+      {"Enter", 1, 0, command, "", "Beta"},
+      {"Remove button", 1, 0, command, "", "Beta"},
+      {"Uninstall command", 1, 0, command, "", "Beta"},
+      {"double click", 1, 0, command, "", "Beta"},
+      {"Enter", 0, IDNO, "", quiet, ""},
+      {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
+      {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
+      {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
+      {"Remove Entry command", 4, IDNO, "", confirm, ""},
+      {"Remove Entry command", 3, IDYES, "", confirm, "Shared (user)"}};
+  for (const auto& [trigger, run] : triggers)
+    if (trigger != "Remove Entry command")
+      actions.push_back({trigger, -1, 0, "", box("Please select a program", MB_ICONINFORMATION), ""});
+  Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch);
+  for (const auto& [trigger, selected, answer, launched, shown, gone] : actions) {
+    SCOPED_TRACE(trigger + " on item " + std::to_string(selected) + ", answered " + std::to_string(answer));
+    RegistrySandbox::Register(Machine, "alpha", {"DisplayName=Alpha", "QuietUninstallString=Alpha /q"});
     RegistrySandbox::Register(Machine, "beta",
                               {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
-    StartUp();
-    Select(1);
-    LaunchInterceptor launches("none");  // an uninstaller that removes its registration and ends
-    launches.OnLaunch = [] { RegistrySandbox::DeleteTree(Machine, UninstallPath + std::string("beta")); };
-    RegistryCalls calls;
-    trigger();
-    EXPECT_EQ(Texts{command}, launches.CommandLines) << length;
-    EXPECT_EQ(1, Scans(calls));
-    EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
-    EXPECT_EQ(1, SelectedIndex()) << "the item at the same place";
-  }
-  EXPECT_TRUE(Boxes.Boxes.empty());
-}
-
-TEST_F(ActionsTest, AProgramWithOnlyAQuietUninstallStringIsRemovedQuietlyAfterAWarningAnsweredYes) {
-  for (const std::string name : {"Alpha", "Beta"})
-    RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "QuietUninstallString=" + name + " /q"});
-  StartUp();
-  LaunchInterceptor launches("none");
-  for (int answer : {IDNO, IDYES}) {
-    Boxes.Boxes.clear();
-    Boxes.Answers = {answer};
-    if (answer == IDYES) Boxes.WhileOpen = [] { SearchWhileAsking("Beta"); };
-    RegistryCalls calls;
-    PressEnter();
-    EXPECT_EQ(Texts{AppBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
-                           MB_ICONWARNING | MB_YESNO)},
-              Boxes.Boxes);
-    EXPECT_EQ(1, Scans(calls)) << "the scan asked for meanwhile runs at the end of the action";
-  }
-  EXPECT_EQ(Texts{"Alpha /q"}, launches.CommandLines);
-  EXPECT_EQ(Texts{"Beta"}, ListTitles());
-}
-
-TEST_F(ActionsTest, RepairRunsMsiexecWithTheProductCodeAndWithoutASelectionNothingRunsOrRescans) {
-  RegistrySandbox::Register(Machine, "{6F1C}",
-                            {"DisplayName=Product", "UninstallString=MsiExec /X", "WindowsInstaller=#1"});
-  StartUp();
-  LaunchInterceptor launches;  // every launch fails
-  const std::function<void()> triggers[] = {
-      [] { Command(IDM_MODIFY); }, [] { Click(RepairButton); },    PressEnter,
-      [] { Click(RemoveButton); }, [] { Command(IDM_UNINSTALL); }, [] { DoubleClick(0); }};
-  for (int i = 0; i < 2; ++i) {
-    RegistryCalls calls;
-    triggers[i]();
-    EXPECT_EQ(1, Scans(calls));
-    EXPECT_EQ(0, SelectedIndex());
-  }
-  EXPECT_EQ(Texts(2, AppBox("Couldn't launch the program \"msiexec /f {6F1C}\"", MB_ICONERROR)), Boxes.Boxes);
-  Select(-1);
-  Boxes.Boxes.clear();
-  RegistryCalls calls;
-  for (const auto& trigger : triggers) trigger();
-  Command(IDM_ABOUT);
-  Texts shown(6, AppBox("Please select a program", MB_ICONINFORMATION));
-  shown.push_back(
-      MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) 2026 The "
-                                  "Quillmere developers. Free to use and to share.\r\n",
-                                  "About Quillmere...", MB_USERICON, "main"));
-  EXPECT_EQ(shown, Boxes.Boxes);
-  EXPECT_EQ(0, Scans(calls));
-  EXPECT_EQ(2u, launches.CommandLines.size());
-}
-
-// What the main window goes through while an uninstaller runs, seen from a thread timer: it fires
-// only while the wait for the uninstaller dispatches messages.
-std::function<void()> OnTick;
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { OnTick(); }
-
-TEST_F(ActionsTest, WhileAnUninstallerRunsTheWindowRepaintsButTakesNoInputAndNoOtherActionStarts) {
-  const std::string release = "QuillmereRelease-" + std::to_string(GetCurrentProcessId());
-  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
-  Register(Machine, "tool", "Tool", "tool.exe /uninstall");
-  StartUp();
-  LaunchInterceptor launches(release);  // every launch runs until released
-  const HWND main = MainWindow.GetHandle(), list = ProgramList.GetHandle();
-  bool enabled = true, repainted = false;
-  int ticks = 0;
-  OnTick = [&] {
-    if (++ticks == 1) {
-      enabled = IsWindowEnabled(main);
-      InvalidateRect(main, nullptr, TRUE);
-      // Every way in which an action starts, as posted input and commands; a removal would be confirmed.
-      Boxes.Answers = {IDYES};
-      for (const HWND button : {RemoveButton.GetHandle(), RepairButton.GetHandle()})
-        PostMessageA(button, WM_LBUTTONUP, 0, 0);
-      PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 30));
-      for (WPARAM id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY}) PostMessageA(main, WM_COMMAND, id, 0);
-    }
-    repainted = repainted || (ticks > 1 && !GetUpdateRect(main, nullptr, FALSE));
-    if ((repainted && ticks > 10) || ticks > 500) SetEvent(event);
-  };
-  const UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
-  PressEnter();
-  KillTimer(nullptr, timer);
-  CloseHandle(event);
-  EXPECT_EQ((std::vector<bool>{false, true, true}), (std::vector<bool>{enabled, repainted, !!IsWindowEnabled(main)}));
-  EXPECT_EQ(Texts{"tool.exe /uninstall"}, launches.CommandLines);
-  EXPECT_TRUE(Boxes.Boxes.empty()) << "no removal was asked about";
-}
-
-// The registration keys of both roots that exist.
-Texts ExistingKeys() {
-  Texts keys;
-  for (HKEY root : {User, Machine})
-    for (const char* key : {"", "a", "Shared", "Shared\\Sub"})
-      if (RegistrySandbox::KeyExists(root, UninstallPath + std::string(key)))
-        keys.push_back((root == User ? "user " : "machine ") + std::string(key));
-  return keys;
-}
-
-// No changes nothing; Yes, while the search timer fires, deletes the selected entry's key in its own
-// root. A key with a subkey cannot be deleted: that is told, and nothing is deleted.
-TEST_F(ActionsTest, RemovalAnsweredYesDeletesOnlyTheSelectedRootsKeyOfANameRegisteredUnderBoth) {
-  const std::string confirmation =
-      AppBox("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO);
-  for (const auto& [selected, nested] :
-       {std::make_pair(Machine, false), std::make_pair(User, false), std::make_pair(Machine, true)}) {
-    Register(User, "a", "Alpha");
+    RegistrySandbox::Register(Machine, "{6F1C}",
+                              {"DisplayName=Product", "UninstallString=MsiExec /X", "WindowsInstaller=#1"});
     Register(User, "Shared", "Shared (user)");
-    Register(Machine, "Shared", "Shared (machine)");
-    if (nested) RegistrySandbox::Write(selected, UninstallPath + std::string("Shared\\Sub"), "x", REG_SZ, "");
-    SearchEdit.SetText("");
+    Register(Machine, "Shared", "Shared (whole machine)");
     StartUp();
-    Select(selected == User ? 2 : 1);
-    Texts expected = ExistingKeys(), titlesWhileAsking;
+    Select(selected);
+    Launched.clear();
     Boxes.Boxes.clear();
+    Boxes.Answers.assign(answer != 0, answer);
     RegistryCalls calls;
-    Command(IDM_REMOVE_ENTRY);
-    EXPECT_EQ(0, calls.Opens) << "No: no deletion, no scan";
-    Boxes.Answers = {IDYES};
-    Boxes.WhileOpen = [&] { SearchWhileAsking("Shared"), titlesWhileAsking = ListTitles(); };
-    Command(IDM_REMOVE_ENTRY);
-    Boxes.WhileOpen = nullptr;
-    EXPECT_EQ((Texts{"Alpha", "Shared (machine)", "Shared (user)"}), titlesWhileAsking) << "the scan waits";
-    Texts shown = {confirmation, confirmation}, left = {"Shared (machine)", "Shared (user)"};
-    if (nested)
-      shown.push_back(MessageBoxCatcher::Describe("Error while deleting a registry key", "", MB_ICONERROR, ""));
-    EXPECT_EQ(shown, Boxes.Boxes);
-    if (!nested)
-      expected.erase(std::find(expected.begin(), expected.end(), selected == User ? "user Shared" : "machine Shared"));
-    if (!nested) left.erase(left.begin() + (selected == User ? 1 : 0));
-    EXPECT_EQ(expected, ExistingKeys());
-    EXPECT_EQ(left, ListTitles());
-    for (HKEY root : {User, Machine}) RegistrySandbox::DeleteTree(root, "SOFTWARE");
+    int scansWhileAsking = 0;
+    RunsWithTheWindowDisabled = 0;
+    Boxes.WhileOpen = [&] {
+      SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+      PressEnter();
+      scansWhileAsking += Scans(calls);
+    };
+    triggers.at(trigger)();
+    Texts listed = {"Alpha", "Beta", "Product", "Shared (user)", "Shared (whole machine)"};
+    listed.erase(std::remove(listed.begin(), listed.end(), gone), listed.end());
+    EXPECT_EQ((std::vector<Texts>{Texts(!launched.empty(), launched), Texts(!shown.empty(), shown), listed}),
+              (std::vector<Texts>{Launched, Boxes.Boxes, ListTitles()}));
+    const int runs = !launched.empty() && launched.rfind("msiexec", 0) != 0;
+    EXPECT_EQ((std::vector<int>{std::max(selected, 0), 0, 1, runs}),
+              (std::vector<int>{SelectedIndex(), scansWhileAsking, Scans(calls), RunsWithTheWindowDisabled}))
+        << "selected (a scan selects the first item when none is), scans while a box asks, scans, runs of an "
+           "uninstaller with the main window disabled";
   }
+  Boxes.WhileOpen = nullptr;
 }
 
 // Once armed, a read of a publisher fails after its size was learned: the first read with a buffer
@@ -206,7 +142,7 @@ LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
     return FailureDue = false, ERROR_ACCESS_DENIED;
   }
   if (!FailureDue && WhenTheScanGoesOn) std::exchange(WhenTheScanGoesOn, nullptr)();
-  return QueryHook->Original<decltype(&QueryFailingOnce)>()(key, name, reserved, type, data, size);
+  return QueryHook->Original<decltype(QueryFailingOnce)>()(key, name, reserved, type, data, size);
 }
 
 // An error box opens in the middle of a scan: meanwhile the list keeps the entries of the last whole
@@ -216,7 +152,7 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   StartUp();
   Register(Machine, "gamma", "Gamma");
   RegistryCalls calls;
-  ApiHook failing("ADVAPI32.dll", "RegQueryValueExA", reinterpret_cast<void*>(QueryFailingOnce));
+  ApiHook failing("ADVAPI32.dll", "RegQueryValueExA", &QueryFailingOnce);
   QueryHook = &failing;
   FailureDue = true;
   int opensWhileOpen = -1;
@@ -230,18 +166,231 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   WhenTheScanGoesOn = [&] { titlesDuringTheBox = ListTitles(); };
   Command(IDM_REFRESH);
   PumpMessages();
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
-            Boxes.Boxes);
-  EXPECT_EQ((Texts{"Alpha"}), titlesDuringTheBox) << "rebuilt from the last whole scan";
+  EXPECT_EQ((std::vector<Texts>{
+                {MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
+                {"Alpha"},
+                {"Alpha", "Gamma"},
+                {"Acme", ""}}),
+            (std::vector<Texts>{Boxes.Boxes, titlesDuringTheBox, ListTitles(), Column(1)}))
+      << "the box, the list while it asks (from the last whole scan), the list after, its Size column gone";
   EXPECT_EQ((std::vector<int>{1, 4}), (std::vector<int>{opensWhileOpen, calls.OpensOf(UninstallPath)}));
-  EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
-  for (int item = 0; item < 2; ++item) {
-    auto entry = reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item));
-    ASSERT_TRUE(entry >= ProgramInventory.data() && entry < ProgramInventory.data() + 2) << item;
-    EXPECT_EQ(ListTitles()[item], Title(*entry));
-  }
-  EXPECT_EQ((Texts{"Application", "Company", "Acme"}), (Texts{ColumnHeaders()[0], ColumnHeaders()[1], CellText(0, 1)}));
+  for (int item = 0; item < 2; ++item)
+    EXPECT_EQ(&ProgramInventory.at(item), reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item)));
   EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
+}
+
+// The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
+// and AdvanceClock delivers WM_TIMER at each due time that it passes.
+DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
+UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Period = period, Due = Now + period, 1; }
+BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
+void AdvanceClock(DWORD ms) {
+  for (const DWORD end = Now + ms; Now < end;)
+    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+}
+
+TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
+  Register(User, "w", "Text Writer Pro");
+  Register(Machine, "p", "Paint Shop");
+  StartUp();
+  ApiHook setTimer("USER32.dll", "SetTimer", &FakeSetTimer), killTimer("USER32.dll", "KillTimer", &FakeKillTimer);
+  RegistryCalls calls;
+  for (size_t length = 1; length <= 5; ++length) {
+    SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
+    PumpMessages();
+    AdvanceClock(length < 5 ? 100 : 499);
+  }
+  EXPECT_EQ(0, calls.OpensOf(UninstallPath));
+  AdvanceClock(1);
+  EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
+  AdvanceClock(5000);
+  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
+}
+
+using Ids = std::vector<UINT>;
+using CommandsTest = AppTest;
+namespace fs = std::filesystem;
+
+Ids Grayed(HMENU menu) {
+  Ids grayed;
+  for (UINT id : {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY})
+    if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) grayed.push_back(id);
+  return grayed;
+}
+std::pair<Ids, POINT> Popup;  // the grayed commands of the list's context menu, and where it opens
+BOOL WINAPI RecordPopup(HMENU menu, UINT, int x, int y, HWND, LPTPMPARAMS) {
+  return Popup = {Grayed(menu), {x, y}}, FALSE;
+}
+
+// The pane's icon control as on Windows, where it holds any icon (Wine's refuses monochrome icons
+// such as the blank icon); and the icons that the program destroys.
+WNDPROC StaticProc = nullptr;
+HICON Held = nullptr;
+LRESULT CALLBACK HoldAnyIcon(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == STM_SETICON) return reinterpret_cast<LRESULT>(std::exchange(Held, reinterpret_cast<HICON>(wParam)));
+  if (message == STM_GETICON) return reinterpret_cast<LRESULT>(Held);
+  return CallWindowProcA(StaticProc, window, message, wParam, lParam);
+}
+std::vector<HICON> Destroyed;
+ApiHook* DestroyHook = nullptr;
+BOOL WINAPI RecordDestroy(HICON icon) {
+  return Destroyed.push_back(icon), DestroyHook->Original<decltype(RecordDestroy)>()(icon);
+}
+
+std::string Content(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+// Ctrl+C as the program's own message loop gets it from the keyboard, past its accelerators; then
+// what the clipboard holds.
+std::string ControlC(const CWindow& window) {
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostMessageA(window.GetHandle(), WM_KEYDOWN, 'C', 0);
+  PostQuitMessage(0);  // once the key is handled
+  MainWindow.RunMessageLoop();
+  char text[4096] = {};
+  if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
+    WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
+  CloseClipboard();
+  return text;
+}
+
+TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
+  RegistrySandbox::Register(
+      Machine, "{A1}",
+      {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
+       "DisplayVersion=-1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
+  RegistrySandbox::WriteUsage(Machine, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
+  // Usage data without a program size: the estimated size stands in.
+  RegistrySandbox::Register(User, "q", {"DisplayName=Quiet", "QuietUninstallString=q", "EstimatedSize=#5242880"});
+  RegistrySandbox::WriteUsage(User, "q", UsageRecord(0, 7, FileTimeOf(2024, 3, 15)));
+  Register(User, "c", "Charlie");
+  Register(User, "b", "Bravo");
+  StaticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(DetailsIcon.GetHandle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldAnyIcon)));
+  ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
+  DestroyHook = &destroy;
+  const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
+  StartUp();
+  const HWND list = ProgramList.GetHandle();
+  SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(1, SelectedIndex()) << "down from the item that the scan selected";
+  // The grayed commands; the details: title, size, last use, uses, publisher, version.
+  const std::tuple<int, Ids, std::string> cases[] = {
+      {0, {}, "=Alpha \"Pro\"|3 MB|" + FormatDate(FileTimeOf(2024, 2, 29)) + "|frequently (11)|+Acme|-1.5"},
+      {3, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
+      {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
+  for (const auto& [item, grayed, pane] : cases) {
+    const HICON shown = Held;
+    Select(item);
+    SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
+    RECT row = {};
+    POINT corner = {0, 0};
+    ListView_GetItemRect(list, std::max(item, 0), &row, LVIR_BOUNDS);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    ClientToScreen(list, &corner);
+    std::string texts = DetailsTitle.GetText();
+    for (CWindow* value :
+         std::initializer_list<CWindow*>{&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
+      texts += "|" + value->GetText();
+    EXPECT_EQ(std::make_tuple(grayed, grayed, true, item == 0, pane),
+              std::make_tuple(Grayed(MainWindow.GetMenu()), Popup.first,
+                              item < 0 ? Popup.second.x == corner.x && Popup.second.y == corner.y
+                                       : PtInRect(&row, Popup.second) != 0,
+                              !!IsWindowVisible(RepairButton.GetHandle()), texts))
+        << "menu, context menu and where it opens, Repair button, details of item " << item;
+    EXPECT_EQ(shown != blank, std::count(Destroyed.begin(), Destroyed.end(), shown) == 1) << "the icon replaced";
+  }
+  EXPECT_EQ(blank, Held);
+  EXPECT_EQ(0, std::count(Destroyed.begin(), Destroyed.end(), blank)) << "the blank icon is shared";
+  SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
+  EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
+      << "a monitor left of and above the main one";
+  SearchEdit.SetText("o");
+  RequestScan();
+  Command(IDM_SORT_DESCENDING);
+  const std::string header =
+                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Version,"
+                        "Key name,Root,Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n",
+                    bravo = "Bravo,,,,,,,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
+                    alpha =
+                        "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,-1.5,{A1},"
+                        "HKEY_LOCAL_MACHINE," +
+                        std::string(sizeof(void*) == 8 ? "32-bit" : "") +  // a 64-bit process reads that view first
+                        ",MsiExec /X{A1},q /S,Yes\r\n";
+  const fs::path folder = fs::temp_directory_path() / ("quillmere-export-" + std::to_string(GetCurrentProcessId())),
+                 file = folder / "list.csv";
+  fs::create_directories(folder);
+  std::ofstream(file) << "an older list";
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_FALSE(ExportListTo(file.wstring()));
+  CloseHandle(held);
+  char reason[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, reason, sizeof reason, nullptr);
+  reason[std::strcspn(reason, "\r\n")] = '\0';
+  const std::string failure = "Couldn't export the list to \"" + file.string() + "\":\n\n" + reason;
+  EXPECT_EQ(
+      (Texts{"an older list", "1", MessageBoxCatcher::Describe(failure, "Quillmere", MB_ICONERROR, "main")}),
+      (Texts{Content(file), std::to_string(std::distance(fs::directory_iterator(folder), {})), Boxes.Boxes.back()}))
+      << "the earlier file kept, no temporary file left, the failure told";
+  EXPECT_TRUE(ExportListTo(file.wstring()));
+  EXPECT_EQ("\xEF\xBB\xBF" + header + bravo + alpha, Content(file));
+  fs::remove_all(folder);
+  // Ctrl+C copies the selected row in the list, and the selected text in the search box.
+  Select(1);
+  std::string row = header + alpha;
+  std::replace(row.begin(), row.end(), ',', '\t');
+  SendMessageA(SearchEdit.GetHandle(), EM_SETSEL, 0, -1);
+  EXPECT_EQ((Texts{row, "o"}), (Texts{ControlC(ProgramList), ControlC(SearchEdit)}));
+  Select(-1);
+  ControlC(ProgramList);
+  EXPECT_EQ(MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main"),
+            Boxes.Boxes.back());
+}
+
+TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
+  const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
+                            "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
+  EXPECT_EQ(
+      "\"Acme, Inc.\",\"A \"\"B\"\"\",\"2\r\nlines\",'=1+1,'+A1,'-2+3,'@SUM(A1),'\tTab,\"'\rCR\",'-,'-1.,-12,+3.5,,"
+      "\"Ελληνικά, 日本語\"\r\n",
+      SeparatedLine(hostile, ','));
+  std::string dates;
+  for (const FILETIME& time :
+       {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
+        FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
+    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
+  EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
+}
+
+// Dispatches this thread's messages until done() holds, for at most 15 s.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int wait = 0; wait < 750 && !done(); ++wait)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), PumpMessages();
+  return done();
+}
+bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
+
+TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSearchBoxFiltersTheList) {
+  Register(User, "w", "Text Writer Pro");
+  Register(User, "p", "Paint Shop");
+  StartUp();
+  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
+                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
+                                              "About Quillmere...", MB_USERICON, "main")},
+            Boxes.Boxes);
+  RECT box;
+  GetWindowRect(SearchEdit.GetHandle(), &box);
+  const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+  ASSERT_GT(
+      WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
+      31u);
+  EXPECT_TRUE(WaitFor([] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }));
 }
 
 }  // namespace

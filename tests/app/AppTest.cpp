@@ -1,41 +1,62 @@
-#include <algorithm>
 #include <gtest/gtest.h>
 
-#include "actions/Settings.h"
 #include "app/Application.h"
-#include "support/ApiHook.h"
 #include "support/AppSession.h"
 
 namespace {
 
-// Notes the window that start-up gives the focus to and the items of the list by then, then
-// closes the main window.
-ApiHook* SetFocusHook = nullptr;
-std::vector<std::pair<HWND, int>> Focused;
-HWND WINAPI RecordFocusAndClose(HWND window) {
-  Focused.push_back({window, ListView_GetItemCount(ProgramList.GetHandle())});
-  PostMessageA(MainWindow.GetHandle(), WM_CLOSE, 0, 0);
-  return SetFocusHook->Original<decltype(&RecordFocusAndClose)>()(window);
+using StartUpTest = RegistryTest;
+
+// Each child's place in its parent's client area, for the main window's client area.
+void ExpectLayout() {
+  RECT client = {}, bar = {};
+  GetClientRect(MainWindow.GetHandle(), &client);
+  GetWindowRect(StatusBar.GetHandle(), &bar);
+  const LONG w = client.right, h = client.bottom, b = h - (bar.bottom - bar.top);
+  const std::pair<CWindow*, std::vector<LONG>> places[] = {{&StatusBar, {0, b, w, h}},
+                                                           {&ProgramList, {0, 0, w, b - 41}},
+                                                           {&DetailsPanel, {6, b - 35, w - 6, b - 35}},
+                                                           {&SearchEdit, {52, b - 28, 352, b - 6}},
+                                                           {&RepairButton, {w - 18, b - 28, w - 18, b - 5}},
+                                                           {&PublisherValue, {254, 48, w - 18, 64}}};
+  for (const auto& [window, place] : places) {
+    RECT rect = {};
+    GetWindowRect(window->GetHandle(), &rect);
+    MapWindowPoints(nullptr, GetParent(window->GetHandle()), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(place, (std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom})) << window->GetText();
+  }
 }
 
-// The main window is built once per process (its class registers once): under ctest each test has its own.
-TEST(StartUpTest, ARunScansFocusesTheListAndReturnsOneAfterTheMainWindowIsClosed) {
-  if (::testing::UnitTest::GetInstance()->test_to_run_count() != 1) GTEST_SKIP() << "run this test alone";
-  RegistrySandbox registry;
-  MessageBoxCatcher boxes;
+// The window that start-up gives the focus to, and the items of the list by then. The main window's
+// place and the layout of its children for two client sizes are checked there, then it is closed.
+ApiHook* SetFocusHook = nullptr;
+std::vector<std::pair<HWND, int>> Focused;
+HWND WINAPI CheckWindowAndClose(HWND window) {
+  Focused.push_back({window, ListView_GetItemCount(ProgramList.GetHandle())});
+  RECT frame = {};
+  GetWindowRect(MainWindow.GetHandle(), &frame);
+  EXPECT_EQ((std::vector<LONG>{10, 10, 790, 510}),
+            (std::vector<LONG>{frame.left, frame.top, frame.right, frame.bottom}));
+  ExpectLayout();
+  RECT client = {0, 0, 600, 400};
+  AdjustWindowRectEx(&client, WS_OVERLAPPEDWINDOW, TRUE, 0);
+  SetWindowPos(MainWindow.GetHandle(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+               SWP_NOMOVE | SWP_NOZORDER);
+  ExpectLayout();
+  PostMessageA(MainWindow.GetHandle(), WM_CLOSE, 0, 0);
+  return SetFocusHook->Original<decltype(CheckWindowAndClose)>()(window);
+}
+
+TEST_F(StartUpTest, ARunScansFocusesTheListOfAWindowAt10By10With780By500AndReturnsOneAfterTheWindowIsClosed) {
   RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
-  AppSettings.SortAscending = 0;  // start-up begins from the defaults whatever was there
-  ApiHook focus("USER32.dll", "SetFocus", reinterpret_cast<void*>(RecordFocusAndClose));
+  ApiHook focus("USER32.dll", "SetFocus", &CheckWindowAndClose);
   SetFocusHook = &focus;
   EXPECT_EQ(1, RunApplication(GetModuleHandleA(nullptr)));
   EXPECT_EQ((std::vector<std::pair<HWND, int>>{{ProgramList.GetHandle(), 1}}), Focused);
-  EXPECT_EQ(1, AppSettings.SortAscending);
-  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
 
-TEST(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
-  RegistrySandbox registry;
-  MessageBoxCatcher boxes;
+TEST_F(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusOneWithoutScanning) {
   RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "a", {"DisplayName=Alpha", "UninstallString=u"});
   WNDCLASSEXA taken = {};  // the main window's class name, taken by another class
   taken.cbSize = sizeof taken;
@@ -45,56 +66,8 @@ TEST(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinusO
   ASSERT_NE(0, RegisterClassExA(&taken));
   EXPECT_EQ(-1, RunApplication(taken.hInstance));
   EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Couldn't create the main window", "Quillmere", MB_ICONERROR, "")},
-            boxes.Boxes);
+            Boxes.Boxes);
   EXPECT_TRUE(ProgramInventory.empty()) << "no scan after a failed start";
-  UnregisterClassA(MainWindow.ClassName.c_str(), taken.hInstance);
-}
-
-// Each child's place, in its parent's client area, for the main window's client area.
-void ExpectLayout() {
-  RECT client = {}, bar = {};
-  GetClientRect(MainWindow.GetHandle(), &client);
-  GetWindowRect(StatusBar.GetHandle(), &bar);
-  const LONG w = client.right, h = client.bottom, b = h - (bar.bottom - bar.top), pane = std::max(w - 18L, 0L);
-  const std::pair<const CWindow*, std::vector<LONG>> places[] = {{&StatusBar, {0, b, w, h}},
-                                                                 {&ProgramList, {0, 0, w, b - 41}},
-                                                                 {&DetailsPanel, {6, b - 35, w - 6, b - 35}},
-                                                                 {&SearchLabel, {6, b - 23, 46, b - 6}},
-                                                                 {&SearchEdit, {52, b - 28, 352, b - 6}},
-                                                                 {&RemoveButton, {w - 12, b - 28, w - 12, b - 5}},
-                                                                 {&RepairButton, {w - 18, b - 28, w - 18, b - 5}},
-                                                                 {&DetailsTitle, {50, 14, std::max(50L, pane), 34}},
-                                                                 {&PublisherValue, {254, 48, std::max(254L, pane), 64}},
-                                                                 {&SizeValue, {85, 48, 178, 64}}};
-  for (const auto& [window, place] : places) {
-    RECT rect = {};
-    GetWindowRect(window->GetHandle(), &rect);
-    MapWindowPoints(nullptr, GetParent(window->GetHandle()), reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(place, (std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}))
-        << WindowText(window->GetHandle());
-  }
-}
-
-using MainWindowTest = AppTest;
-
-TEST_F(MainWindowTest, TheWindowStartsAt10By10With780By500AndPlacesEveryChildFromTheClientSize) {
-  StartUp();
-  const HWND main = MainWindow.GetHandle();
-  RECT frame = {};
-  GetWindowRect(main, &frame);
-  EXPECT_EQ((std::vector<LONG>{10, 10, 790, 510}),
-            (std::vector<LONG>{frame.left, frame.top, frame.right, frame.bottom}));
-  EXPECT_EQ("Quillmere Search: Remove Repair", WindowText(main) + " " + SearchLabel.GetText() + " " +
-                                                   RemoveButton.GetText() + " " + RepairButton.GetText());
-  EXPECT_EQ((Texts{"Application", "Size", "Company"}), ColumnHeaders());
-  ExpectLayout();
-  for (RECT client : {RECT{0, 0, 200, 150}, RECT{0, 0, 600, 400}}) {
-    AdjustWindowRectEx(&client, WS_OVERLAPPEDWINDOW, TRUE, 0);
-    SetWindowPos(main, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    PumpMessages();
-    ExpectLayout();
-  }
 }
 
 }  // namespace

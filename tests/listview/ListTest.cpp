@@ -1,11 +1,11 @@
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "listview/IconLocation.h"
-#include "support/ApiHook.h"
 #include "support/AppSession.h"
 
 namespace {
@@ -13,51 +13,52 @@ namespace {
 void AddProgram(const std::string& title, std::vector<std::string> values, const std::string& usage = "") {
   values.insert(values.end(), {"UninstallString=u", "DisplayName=" + title});
   RegistrySandbox::Register(HKEY_LOCAL_MACHINE, title, values);
-  if (!usage.empty())
-    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + title, "SlowInfoCache", REG_BINARY, usage);
+  if (!usage.empty()) RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, title, usage);
 }
 
 using ListTest = AppTest;
 
 TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending) {
-  AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
+  AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = AppSettings.ShowInstalledOnColumn = 1;
   const FILETIME d2001 = FileTimeOf(2001, 6, 1), d2005 = FileTimeOf(2005, 6, 1), d2010 = FileTimeOf(2010, 6, 1),
                  d2022 = FileTimeOf(2022, 6, 1);
   AddProgram("small", {"Publisher=Äpfel", "EstimatedSize=#1"});
-  AddProgram("Three", {"Publisher=Zeta"}, UsageRecord(3ll << 30, 12, d2010));
-  AddProgram("Five", {"Publisher=acme", "EstimatedSize=#9"}, UsageRecord(5ll << 30, 0, d2022));
-  AddProgram("Four", {"Publisher=Beta"}, UsageRecord(4ll << 40, -1, d2001));
-  AddProgram("Unsized", {"EstimatedSize=#1500"}, UsageRecord(0, 2, d2005));  // with usage data, only its size counts
+  AddProgram("Three", {"Publisher=Zeta", "InstallDate=20230101"}, UsageRecord(3ll << 30, 12, d2010));
+  AddProgram("Five", {"Publisher=acme", "EstimatedSize=#9", "InstallDate=20200101"}, UsageRecord(5ll << 30, 0, d2022));
+  AddProgram("Four", {"Publisher=Beta", "InstallDate=19991231"}, UsageRecord(4ll << 40, -1, d2001));
+  // With usage data, only its size counts.
+  AddProgram("Unsized", {"EstimatedSize=#1500", "InstallDate=20100101"}, UsageRecord(0, 2, d2005));
   StartUp();
-  Texts rows(ListTitles().size());  // each row's cells, "|"-separated
-  for (size_t item = 0; item < rows.size(); ++item)
-    for (int column = 0; column < 5; ++column)
-      rows[item] += (column ? "|" : "") + CellText(static_cast<int>(item), column);
-  EXPECT_EQ((Texts{"Five|5 GB|acme|rarely (0)|" + FormatDate(d2022), "Four|4096 GB|Beta||" + FormatDate(d2001),
-                   "small|1 KB|Äpfel||", "Three|3 GB|Zeta|frequently (12)|" + FormatDate(d2010),
-                   "Unsized|||rarely (2)|" + FormatDate(d2005)}),
-            rows);
-  EXPECT_EQ("5 applications", WindowText(StatusBar.GetHandle()));
+  EXPECT_EQ((std::vector<Texts>{{"Five", "Four", "small", "Three", "Unsized"},
+                                {"5 GB", "4096 GB", "1 KB", "3 GB", ""},
+                                {"acme", "Beta", "Äpfel", "Zeta", ""},
+                                {"rarely (0)", "", "", "frequently (12)", "rarely (2)"},
+                                {FormatDate(d2022), FormatDate(d2001), "", FormatDate(d2010), FormatDate(d2005)},
+                                {FormatInstallDate(20200101), FormatInstallDate(19991231), "",
+                                 FormatInstallDate(20230101), FormatInstallDate(20100101)}}),
+            (std::vector<Texts>{Column(0), Column(1), Column(2), Column(3), Column(4), Column(5)}));
+  EXPECT_EQ("5 applications", StatusBar.GetText());
   EXPECT_EQ(0, SelectedIndex());
-  // Names ignore the case of a to z, companies are bytes, sizes 64-bit; a program without usage data
-  // and one with an unknown use count come first, in either order.
+  // Names ignore the case of a to z, companies are bytes, sizes 64-bit, the undated come first; a
+  // program without usage data and one with an unknown use count come first, in either order (before
+  // that click, the one without usage data follows one used 0 times).
   for (const std::string clicked :
        {"0:Unsized Three small Four Five", "1:Unsized small Three Five Four", "1:Four Five Three small Unsized",
-        "2:Unsized Four Three Five small", "3:Four small Five Unsized Three", "4:small Four Unsized Three Five"}) {
+        "2:Unsized Four Three Five small", "3:Four small Five Unsized Three", "5:small Four Unsized Five Three",
+        "4:small Four Unsized Three Five"}) {
     NMLISTVIEW click = {};  // as a click on the header reaches the main window
     click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
     click.iSubItem = clicked[0] - '0';
     SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
     Texts titles = ListTitles();
     if (clicked[0] == '3') std::sort(titles.begin(), titles.begin() + 2);
-    std::string listed = clicked.substr(0, 1) + ":";
+    std::string listed = clicked.substr(0, 2);
     for (const auto& title : titles) listed += title + (&title == &titles.back() ? "" : " ");
     EXPECT_EQ(clicked, listed);
   }
-  EXPECT_EQ((std::vector<int>{4, 1}), (std::vector<int>{AppSettings.SortColumn, AppSettings.SortAscending}));
   SearchEdit.SetText("nothing like it");
   RequestScan();
-  EXPECT_EQ("Nothing found", WindowText(StatusBar.GetHandle()));
+  EXPECT_EQ("Nothing found", StatusBar.GetText());
 }
 
 TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeIntegerOf32Bits) {
@@ -77,18 +78,17 @@ std::vector<HICON> HandedOut, Destroyed;
 ApiHook *ExtractHook = nullptr, *DestroyHook = nullptr;
 UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT count) {
   Extracted.push_back(path + ("," + std::to_string(index)));
-  const UINT result = ExtractHook->Original<decltype(&Extract)>()(path, index, large, small, count);
+  const UINT result = ExtractHook->Original<decltype(Extract)>()(path, index, large, small, count);
   if (result == 0 || result == UINT_MAX)
     *large = *small = Garbage;
   else
     HandedOut.insert(HandedOut.end(), {*large, *small});
   return result;
 }
-BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), DestroyHook->Original<decltype(&Destroy)>()(icon); }
+BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), DestroyHook->Original<decltype(Destroy)>()(icon); }
 
 TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnlyHandedOutOnesAreDestroyed) {
-  ApiHook extract("SHELL32.dll", "ExtractIconExA", reinterpret_cast<void*>(Extract));
-  ApiHook destroy("USER32.dll", "DestroyIcon", reinterpret_cast<void*>(Destroy));
+  ApiHook extract("SHELL32.dll", "ExtractIconExA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
   ExtractHook = &extract, DestroyHook = &destroy;
   char self[MAX_PATH], windows[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
@@ -111,10 +111,7 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   StartUp();
   EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0, 3}), images());
   StartUp();  // the rows drawn again: only the missing file is tried again
-  HANDLE file = CreateFileA(own.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, "!", 1, &written, nullptr);
-  CloseHandle(file);
+  std::ofstream(own, std::ios::app) << "!";
   StartUp();
   DeleteFileA(own.c_str());
   EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99", "C:\\missing\\x.exe,1",

@@ -5,14 +5,7 @@
 
 namespace {
 
-LaunchInterceptor* ActiveInterceptor = nullptr;
-
-void WriteSlot(void** slot, void* value) {
-  DWORD protection = 0;
-  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, protection, &protection);
-}
+RegistryCalls* ActiveCounter = nullptr;
 
 void** FindImportSlot(const char* dll, const char* function) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -31,36 +24,48 @@ void** FindImportSlot(const char* dll, const char* function) {
   return nullptr;
 }
 
+// The stand-in of the registry function that the counter's hook number Hook replaces.
+template <size_t Hook, typename Function>
+struct Counted;
+template <size_t Hook, typename... Arguments>
+struct Counted<Hook, LONG WINAPI(Arguments...)> {
+  static LONG WINAPI Call(Arguments... arguments) {
+    ++ActiveCounter->Calls;
+    return ActiveCounter->Hooks[Hook].Original<LONG WINAPI(Arguments...)>()(arguments...);
+  }
+};
+
+LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+  ActiveCounter->OpenedPaths.push_back(path ? path : "");
+  const LONG result = Counted<0, decltype(RegOpenKeyExA)>::Call(root, path, options, access, key);
+  return ActiveCounter->Opens += result == ERROR_SUCCESS, result;
+}
+
+LONG WINAPI CountedClose(HKEY key) { return ++ActiveCounter->Closes, Counted<1, decltype(RegCloseKey)>::Call(key); }
+
 }  // namespace
 
 ApiHook::ApiHook(const char* dll, const char* function, void* standIn) : Slot(FindImportSlot(dll, function)) {
   EXPECT_TRUE(Slot) << "this executable does not import " << function;
-  if (!Slot) return;
-  Previous = *Slot;
-  WriteSlot(Slot, standIn);
+  if (Slot) Previous = *Slot, WriteProcessMemory(GetCurrentProcess(), Slot, &standIn, sizeof standIn, nullptr);
 }
 
 ApiHook::~ApiHook() {
-  if (Slot) WriteSlot(Slot, Previous);
+  if (Slot) WriteProcessMemory(GetCurrentProcess(), Slot, &Previous, sizeof Previous, nullptr);
 }
 
-LaunchInterceptor::LaunchInterceptor(const std::string& childWords)
-    : Hook("KERNEL32.dll", "CreateProcessA", reinterpret_cast<void*>(&Launch)) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  if (!childWords.empty()) Child = "\"" + std::string(self) + "\" --child " + childWords;
-  ActiveInterceptor = this;
+RegistryCalls::RegistryCalls() {
+  ActiveCounter = this;
+  Hooks.emplace_back("ADVAPI32.dll", "RegOpenKeyExA", &CountedOpen);
+  Hooks.emplace_back("ADVAPI32.dll", "RegCloseKey", &CountedClose);
+  Hooks.emplace_back("ADVAPI32.dll", "RegQueryValueExA", &Counted<2, decltype(RegQueryValueExA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegEnumValueA", &Counted<3, decltype(RegEnumValueA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegEnumKeyExA", &Counted<4, decltype(RegEnumKeyExA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegDeleteKeyA", &Counted<5, decltype(RegDeleteKeyA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegQueryInfoKeyA", &Counted<6, decltype(RegQueryInfoKeyA)>::Call);
 }
 
-LaunchInterceptor::~LaunchInterceptor() { ActiveInterceptor = nullptr; }
-
-BOOL WINAPI LaunchInterceptor::Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                                      DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
-  LaunchInterceptor& active = *ActiveInterceptor;
-  active.CommandLines.push_back(commandLine);
-  if (active.OnLaunch) active.OnLaunch();
-  if (active.Child.empty()) return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
-  std::string child = active.Child;
-  return active.Hook.Original<decltype(&CreateProcessA)>()(nullptr, &child[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                                           nullptr, startup, process);
+RegistryCalls::~RegistryCalls() {
+  Hooks.clear();
+  ActiveCounter = nullptr;
 }

@@ -1,22 +1,26 @@
 #pragma once
-// Replaces a function that this executable imports from a system DLL while the object lives: the
-// import table entry points at a stand-in. Calls made inside the system DLLs are not affected.
+// Stand-ins for functions that this executable imports from the system's DLLs, while a hook lives.
+// Calls made inside the system's DLLs are not affected.
 #include <windows.h>
 
-#include <functional>
+#include <algorithm>
+#include <deque>
 #include <string>
 #include <vector>
 
 class ApiHook {
  public:
-  // dll as in the import table ("ADVAPI32.dll", matched without case), function by name.
+  // dll as the import table names it ("ADVAPI32.dll", matched without case), function by name.
   ApiHook(const char* dll, const char* function, void* standIn);
+  template <typename Function>
+  ApiHook(const char* dll, const char* function, Function* standIn)
+      : ApiHook(dll, function, reinterpret_cast<void*>(standIn)) {}
   ~ApiHook();
 
   // The function that the import table held before: the system's own.
   template <typename Function>
-  Function Original() const {
-    return reinterpret_cast<Function>(Previous);
+  Function* Original() const {
+    return reinterpret_cast<Function*>(Previous);
   }
 
  private:
@@ -24,20 +28,16 @@ class ApiHook {
   void* Previous = nullptr;
 };
 
-// Takes this executable's CreateProcessA while it lives: records each command line, runs OnLaunch,
-// and starts this test program in its child mode (see TestMain.cpp) with childWords in the place of
-// the command, or fails with ERROR_FILE_NOT_FOUND without childWords. Nothing launched really runs.
-class LaunchInterceptor {
+// Counts the registry calls that this executable makes, and the paths it opens.
+class RegistryCalls {
  public:
-  explicit LaunchInterceptor(const std::string& childWords = "");
-  ~LaunchInterceptor();
+  RegistryCalls();
+  ~RegistryCalls();
+  int Total() const { return Calls; }
+  // Opens tried of path, under any root.
+  int OpensOf(const std::string& path) const { return std::count(OpenedPaths.begin(), OpenedPaths.end(), path); }
 
-  std::vector<std::string> CommandLines;
-  std::function<void()> OnLaunch;
-
- private:
-  static BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                            LPVOID, LPCSTR, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process);
-  std::string Child;
-  ApiHook Hook;
+  int Calls = 0, Opens = 0, Closes = 0;  // Opens that succeeded
+  std::vector<std::string> OpenedPaths;
+  std::deque<ApiHook> Hooks;
 };

@@ -2,27 +2,76 @@
 
 #include <cstdlib>
 
-#include "actions/ResourceIds.h"
 #include "actions/Scan.h"
 #include "actions/Settings.h"
 #include "app/MainWindow.h"
 
+namespace {
+
+MessageBoxCatcher* Active = nullptr;
+const int TextId = 0xFFFF;  // in a message box; its icon is 20 on Windows, 0x440 on Wine
+
+std::string TextOf(HWND window) {
+  char text[4096] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// The box is not shown yet: its buttons tell by their own style.
+UINT Style(HWND box) {
+  const HWND yes = GetDlgItem(box, IDYES);
+  const UINT buttons = yes && (GetWindowLongA(yes, GWL_STYLE) & WS_VISIBLE) ? MB_YESNO : MB_OK;
+  const auto icon =
+      reinterpret_cast<HICON>(SendDlgItemMessageA(box, GetDlgItem(box, 20) ? 20 : 0x440, STM_GETICON, 0, 0));
+  for (const auto& [standard, style] :
+       {std::make_pair(IDI_HAND, MB_ICONERROR), std::make_pair(IDI_EXCLAMATION, MB_ICONWARNING),
+        std::make_pair(IDI_ASTERISK, MB_ICONINFORMATION)})
+    if (icon && LoadIconA(nullptr, standard) == icon) return buttons | style;
+  return buttons | (icon ? MB_USERICON : 0);
+}
+
+const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
+
+}  // namespace
+
+MessageBoxCatcher::MessageBoxCatcher()
+    : Hook(SetWindowsHookExA(WH_CALLWNDPROCRET, HookProc, nullptr, GetCurrentThreadId())) {
+  Active = this;
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+  UnhookWindowsHookEx(Hook);
+  Active = nullptr;
+}
+
+std::string MessageBoxCatcher::Describe(const std::string& text, const std::string& caption, UINT style,
+                                        const char* owner) {
+  return text + "|" + caption + "|" + std::to_string(style) + "|" + owner;
+}
+
+LRESULT CALLBACK MessageBoxCatcher::HookProc(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  char className[8] = {};
+  if (code == HC_ACTION && call.message == WM_INITDIALOG && Active && GetDlgItem(call.hwnd, TextId) &&
+      GetClassNameA(call.hwnd, className, sizeof className) && !lstrcmpA(className, "#32770"))
+    Active->Catch(call.hwnd);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void MessageBoxCatcher::Catch(HWND box) {
+  const UINT style = Style(box);
+  Boxes.push_back(Describe(TextOf(GetDlgItem(box, TextId)), TextOf(box), style, OwnerName(GetWindow(box, GW_OWNER))));
+  int answer = (style & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+  if (!Answers.empty()) answer = Answers.front(), Answers.pop_front();
+  if (WhileOpen) WhileOpen();
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
 void AppTest::SetUp() {
-  if (!MainWindow.GetHandle()) {
-    AppInstance = GetModuleHandleA(nullptr);
-    ApplyDefaultSettings();
-    ASSERT_TRUE(BuildMainWindow(AppInstance));
-  }
-  Boxes.MainWindow = MainWindow.GetHandle();
-  Select(-1);  // while the entries of the items are still there
+  ASSERT_FALSE(MainWindow.GetHandle()) << "the main window is built once per process: run one test per process";
+  AppInstance = GetModuleHandleA(nullptr);
   ApplyDefaultSettings();
-  SearchEdit.SetText("");
-  KillTimer(MainWindow.GetHandle(), 0);  // the new text started the search timer
-  CheckMenuItem(MainWindow.GetMenu(), IDM_SHOW_SYSTEM_COMPONENTS, MF_BYCOMMAND | MF_UNCHECKED);
-  ProgramList.SetView(AppSettings.ListViewMode);
-  ListView_DeleteAllItems(ProgramList.GetHandle());
-  ProgramInventory.clear();
-  PumpMessages();
+  ASSERT_TRUE(BuildMainWindow(AppInstance));
 }
 
 void AppTest::StartUp() {
@@ -31,24 +80,14 @@ void AppTest::StartUp() {
   PumpMessages();
 }
 
-Texts AppTest::ListTitles() {
-  Texts titles;
-  for (int item = 0; item < ListView_GetItemCount(ProgramList.GetHandle()); ++item) titles.push_back(CellText(item, 0));
-  return titles;
-}
-
-std::string AppTest::CellText(int item, int column) {
-  char text[1024] = {};
-  ListView_GetItemText(ProgramList.GetHandle(), item, column, text, sizeof text);
-  return text;
-}
-
-Texts AppTest::ColumnHeaders() {
-  Texts headers;
-  char text[256];
-  LVCOLUMNA header = {LVCF_TEXT, 0, 0, text, sizeof text, 0, 0, 0};
-  for (int column = 0; ListView_GetColumn(ProgramList.GetHandle(), column, &header); ++column) headers.push_back(text);
-  return headers;
+Texts AppTest::Column(int column) {
+  Texts texts;
+  char text[1024];
+  for (int item = 0; item < ListView_GetItemCount(ProgramList.GetHandle()); ++item) {
+    ListView_GetItemText(ProgramList.GetHandle(), item, column, text, sizeof text);
+    texts.push_back(text);
+  }
+  return texts;
 }
 
 void AppTest::Select(int item) {
@@ -63,4 +102,12 @@ void RealInputTest::SetUp() {
       << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
          "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
   AppTest::SetUp();
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
 }

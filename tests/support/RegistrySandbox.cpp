@@ -2,7 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+
+// The system declares it for Vista and later only; Wine has it.
+extern "C" WINADVAPI LONG WINAPI RegDeleteTreeA(HKEY key, LPCSTR path);
 
 const char* const UninstallPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char* const ArpCachePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
@@ -12,45 +16,16 @@ namespace {
 const HKEY Roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
 [[noreturn]] void Stop(const std::string& what, LONG error) {
-  std::fprintf(stderr, "RegistrySandbox: %s (error %ld): stopped before any test reaches the real registry\n",
+  std::fprintf(stderr, "RegistrySandbox cannot %s (error %ld): stopped before any test reaches the real registry\n",
                what.c_str(), error);
   std::fflush(stderr);
   std::_Exit(3);
 }
 
-// Creates the path one key at a time: the ANSI registry calls of Wine refuse paths of more than
-// 260 characters, and registrations may have names of up to 255.
-LONG CreatePath(HKEY parent, const std::string& path, HKEY* created) {
-  HKEY key = parent;
-  for (size_t start = 0, end = 0; start <= path.size(); start = end + 1) {
-    end = std::min(path.find('\\', start), path.size());
-    HKEY child = nullptr;
-    const LONG result = RegCreateKeyExA(key, path.substr(start, end - start).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                        nullptr, &child, nullptr);
-    if (key != parent) RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return result;
-    key = child;
-  }
-  *created = key;
-  return ERROR_SUCCESS;
-}
-
-// Deletes path and everything below it. A key that cannot be opened or deleted ends the walk with
-// a failure: trying it again would go on forever.
-bool DeleteTreeUnder(HKEY parent, const std::string& path) {
-  HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-  if (result == ERROR_FILE_NOT_FOUND) return true;
-  char name[255 * 3 + 1];  // the longest key name in UTF-8
-  for (DWORD length = sizeof name;
-       result == ERROR_SUCCESS && RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
-       length = sizeof name)
-    if (!DeleteTreeUnder(key, name)) result = ERROR_CANTWRITE;
-  if (key) RegCloseKey(key);
-  if (result == ERROR_SUCCESS) result = RegDeleteKeyA(parent, path.c_str());
-  if (result != ERROR_SUCCESS)
-    ADD_FAILURE() << "RegistrySandbox: cannot delete " << path << " (error " << result << ")";
-  return result == ERROR_SUCCESS;
+// The system's deletion stops at the first key that it cannot delete.
+LONG DeleteTreeUnder(HKEY root, const std::string& path) {
+  const LONG result = RegDeleteTreeA(root, path.c_str());
+  return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
 }  // namespace
@@ -59,26 +34,32 @@ RegistrySandbox::RegistrySandbox() {
   static int counter = 0;
   Base = "Software\\QuillmereTests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   // A process killed before it could clean up may have left a key of the same name.
-  if (!DeleteTreeUnder(HKEY_CURRENT_USER, Base)) Stop("cannot empty the scratch key " + Base, 0);
+  if (const LONG error = DeleteTreeUnder(HKEY_CURRENT_USER, Base)) Stop("empty " + Base, error);
   for (int i = 0; i < 2; ++i)
-    if (const LONG error = CreatePath(HKEY_CURRENT_USER, Base + (i ? "\\LocalMachine" : "\\CurrentUser"), &Scratch[i]))
-      Stop("cannot make a scratch key under " + Base, error);
+    if (const LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, (Base + (i ? "\\LocalMachine" : "\\CurrentUser")).c_str(),
+                                           0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Scratch[i], nullptr))
+      Stop("make a scratch key under " + Base, error);
   for (int i = 0; i < 2; ++i)
-    if (const LONG error = RegOverridePredefKey(Roots[i], Scratch[i])) Stop("cannot redirect a root to " + Base, error);
+    if (const LONG error = RegOverridePredefKey(Roots[i], Scratch[i])) Stop("redirect a root to " + Base, error);
 }
 
 RegistrySandbox::~RegistrySandbox() {
   for (HKEY root : Roots) RegOverridePredefKey(root, nullptr);
   for (HKEY key : Scratch) RegCloseKey(key);
-  DeleteTreeUnder(HKEY_CURRENT_USER, Base);
+  DeleteTree(HKEY_CURRENT_USER, Base);
 }
 
+// The path goes as UTF-16: the ANSI registry calls of Wine refuse paths of over 260 characters.
 void RegistrySandbox::Write(HKEY root, const std::string& path, const std::string& name, DWORD type,
-                            const std::string& bytes) {
+                            const std::string& bytes, REGSAM view) {
+  std::wstring wide(path.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0],
+                                  static_cast<int>(wide.size())));
   HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, CreatePath(root, path, &key)) << path;
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                          static_cast<DWORD>(bytes.size())))
+  ASSERT_EQ(0, RegCreateKeyExW(root, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr))
+      << path;
+  EXPECT_EQ(0, RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(bytes.size())))
       << path << "\\" << name;
   RegCloseKey(key);
 }
@@ -87,35 +68,27 @@ void RegistrySandbox::Register(HKEY root, const std::string& keyName, const std:
   for (const std::string& value : values) {
     const std::string name = value.substr(0, value.find('=')), text = value.substr(name.size() + 1);
     const DWORD number = text[0] == '#' ? std::stoul(text.substr(1)) : 0;
-    if (text[0] == '#')
-      Write(root, UninstallPath + keyName, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4));
-    else
-      Write(root, UninstallPath + keyName, name, REG_SZ, text + '\0');
+    Write(root, UninstallPath + keyName, name, text[0] == '#' ? REG_DWORD : REG_SZ,
+          text[0] == '#' ? std::string(reinterpret_cast<const char*>(&number), 4) : text + '\0');
   }
 }
 
-void RegistrySandbox::DeleteTree(HKEY root, const std::string& path) { DeleteTreeUnder(root, path); }
+void RegistrySandbox::WriteUsage(HKEY root, const std::string& keyName, const std::string& record) {
+  Write(root, ArpCachePath + keyName, "SlowInfoCache", REG_BINARY, record);
+}
 
-bool RegistrySandbox::KeyExists(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+void RegistrySandbox::DeleteTree(HKEY root, const std::string& path) {
+  EXPECT_EQ(0, DeleteTreeUnder(root, path)) << "RegistrySandbox cannot delete " << path;
 }
 
 std::string UsageRecord(int64_t programSize, int32_t useCount, FILETIME lastUsed, const std::wstring& path) {
   std::string bytes(552, '\0');
-  const auto put = [&bytes](size_t offset, uint64_t value, size_t size) {
-    for (size_t i = 0; i < size; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
-  };
-  const uint64_t fields[][3] = {{0, 552, 4},
-                                {4, !path.empty(), 4},
-                                {8, static_cast<uint64_t>(programSize), 8},
-                                {16, lastUsed.dwLowDateTime, 4},
-                                {20, lastUsed.dwHighDateTime, 4},
-                                {24, static_cast<uint32_t>(useCount), 4}};
-  for (const auto& field : fields) put(field[0], field[1], field[2]);
-  for (size_t i = 0; i < path.size() && i < 262; ++i) put(28 + 2 * i, path[i], 2);
+  const uint32_t head[] = {552, !path.empty()};
+  std::memcpy(&bytes[0], head, 8);
+  std::memcpy(&bytes[8], &programSize, 8);
+  std::memcpy(&bytes[16], &lastUsed, 8);
+  std::memcpy(&bytes[24], &useCount, 4);
+  std::memcpy(&bytes[28], path.data(), std::min<size_t>(path.size(), 262) * 2);
   return bytes;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 // Redirects HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE of this process to empty scratch keys under
 // HKEY_CURRENT_USER\Software\QuillmereTests while the object lives, and writes registry data there.
-// When it cannot make a scratch key or redirect a root it stops the process at once, so that no
-// test ever runs on the real registry.
+// When it cannot make a scratch key or redirect a root it stops the process at once (exit code 3),
+// so that no test ever runs on the real registry.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 extern const char* const UninstallPath;  // SOFTWARE\...\Uninstall\ with its trailing backslash
@@ -18,12 +17,13 @@ class RegistrySandbox {
   RegistrySandbox();
   ~RegistrySandbox();
 
-  // root is HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (redirected); path is relative to it.
-  static void Write(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes);
-  // A registration of root with values "name=text" (REG_SZ), or "name=#number" (REG_DWORD).
+  // path is relative to root, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (redirected while a sandbox lives).
+  static void Write(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes,
+                    REGSAM view = 0);
+  // A registration with values "name=text" (REG_SZ) or "name=#number" (REG_DWORD).
   static void Register(HKEY root, const std::string& keyName, const std::vector<std::string>& values);
+  static void WriteUsage(HKEY root, const std::string& keyName, const std::string& record);
   static void DeleteTree(HKEY root, const std::string& path);
-  static bool KeyExists(HKEY root, const std::string& path);
 
  private:
   std::string Base;

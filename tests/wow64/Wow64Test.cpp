@@ -2,80 +2,43 @@
 // by RegOverridePredefKey does not separate the 32-bit and the 64-bit registry views. It refuses to
 // run anywhere but under Wine.
 #include <gtest/gtest.h>
-#include <set>
 
 #include "actions/RemoveEntry.h"
 #include "inventory/InventoryScan.h"
-#include "support/MessageBoxCatcher.h"
-#include "support/RegistrySandbox.h"
+#include "support/AppSession.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-const REGSAM View32 = KEY_WOW64_32KEY, View64 = KEY_WOW64_64KEY;
-
-class Wow64Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "runs only under Wine";
-    ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
+TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAreRemovedInItOnly) {
+  if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "runs only under Wine";
+  ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
+  MessageBoxCatcher boxes;
+  const std::string name = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId());
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, UninstallPath + name, "UninstallString", REG_SZ, "u", view);
+    RegistrySandbox::Write(HKEY_LOCAL_MACHINE, ArpCachePath + name, "SlowInfoCache", REG_BINARY,
+                           UsageRecord(0, view == KEY_WOW64_32KEY ? 32 : 64), view);
   }
-  void TearDown() override {
-    for (const auto& [view, path] : Written) {
-      HKEY key = nullptr;
-      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != 0) continue;
-      RegDeleteKeyA(key, "");  // an empty name deletes the key itself
-      RegCloseKey(key);
-    }
-  }
-
-  void Write(REGSAM view, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                                 nullptr));
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-    Written.insert({view, path});
-  }
-
-  // A registration of this test in view; with a usage record unless useCount is -2.
-  void Register(REGSAM view, const std::string& name, int32_t useCount = -2) {
-    Write(view, UninstallPath + Prefix + name, "UninstallString", REG_SZ, std::string("u.exe", 6));
-    if (useCount != -2)
-      Write(view, ArpCachePath + Prefix + name, "SlowInfoCache", REG_BINARY, UsageRecord(0, useCount));
-  }
-
-  // "<32|64> <name> <use count, or - without usage data>" of this test's registrations, in scan
-  // order; the one described as removed is removed.
-  Texts ScanOwn(const char* removed = nullptr) const {
-    Texts own;
+  // "<view> <use count>" of this test's registration, in scan order; the one of removedView is removed.
+  const auto scan = [&name](REGSAM removedView) {
+    Texts listed;
     for (const auto& entry : ScanInventory("", false)) {
-      if (entry.Root != HKEY_LOCAL_MACHINE || entry.KeyName.rfind(Prefix, 0) != 0) continue;
-      const std::string described = (entry.View == View64 ? "64 "
-                                     : entry.View == View32 ? "32 "
-                                                            : "? ") +
-                                    entry.KeyName.substr(Prefix.size());
-      if (removed && described == removed) RemoveEntry(entry);
-      own.push_back(described + " " + (entry.HasUsageData ? std::to_string(entry.UseCount) : "-"));
+      if (entry.KeyName != name) continue;
+      listed.push_back((entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + std::to_string(entry.UseCount));
+      if (entry.View == removedView) RemoveEntry(entry);
     }
-    return own;
+    return listed;
+  };
+  EXPECT_EQ((Texts{"32 32", "64 64"}), scan(KEY_WOW64_64KEY));
+  EXPECT_EQ((Texts{"32 32"}), scan(KEY_WOW64_32KEY));
+  EXPECT_EQ(Texts{}, scan(0));
+  EXPECT_EQ(Texts{}, boxes.Boxes);
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (ArpCachePath + name).c_str(), 0, KEY_ALL_ACCESS | view, &key)) continue;
+    RegDeleteKeyA(key, "");  // an empty name deletes the key itself
+    RegCloseKey(key);
   }
-
-  const std::string Prefix = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId()) + "-";
-  std::set<std::pair<REGSAM, std::string>> Written;
-  MessageBoxCatcher Boxes;
-};
-
-TEST_F(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAreRemovedInItOnly) {
-  Register(View64, "A");
-  Register(View32, "Twin", 3);
-  Register(View64, "Twin", 64);
-  EXPECT_EQ((Texts{"32 Twin 3", "64 A -", "64 Twin 64"}), ScanOwn("64 Twin"));
-  EXPECT_EQ((Texts{"32 Twin 3", "64 A -"}), ScanOwn());
-  Register(View64, "Twin", 64);
-  ScanOwn("32 Twin");
-  EXPECT_EQ((Texts{"64 A -", "64 Twin 64"}), ScanOwn());
-  EXPECT_TRUE(Boxes.Boxes.empty());
 }
 
 }  // namespace
