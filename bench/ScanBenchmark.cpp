@@ -155,12 +155,12 @@ Result Measure(int count, const Options& options) {
     RegistryCalls calls;
     result.ColdRegistryMs =
         MedianMs(1, [&result, shown] { result.Listed = static_cast<int>(ScanInventory("", false, shown).size()); });
-    result.ColdCallsPerRegistration = static_cast<double>(calls.Total()) / count;
+    result.ColdCallsPerRegistration = static_cast<double>(calls.Calls) / count;
   }
   {
     RegistryCalls calls;
     ScanInventory("", false, shown);
-    result.CallsPerRegistration = static_cast<double>(calls.Total()) / count;
+    result.CallsPerRegistration = static_cast<double>(calls.Calls) / count;
   }
   result.RegistryMs = MedianMs(options.Repeats, [shown] { ScanInventory("", false, shown); });
 

@@ -130,14 +130,15 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   Boxes.WhileOpen = nullptr;
 }
 
-// Once armed, a read of a publisher fails after its size was learned: the first read with a buffer
-// is told that the data needs more room, the next one fails.
+// Once armed, a read of the value FailingValue fails after its size was learned: the first read with
+// a buffer is told that the data needs more room, the next one fails.
 ApiHook* QueryHook = nullptr;
 bool FailureDue = false, SizeGiven = false;
+std::string FailingValue = "Publisher";
 std::function<void()> WhenTheScanGoesOn;  // at the first registry query after the failure
 
 LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-  if (FailureDue && data && name && std::string("Publisher") == name) {
+  if (FailureDue && data && name && FailingValue == name) {
     if (!std::exchange(SizeGiven, true)) return *type = REG_SZ, *size = 4096, ERROR_MORE_DATA;
     return FailureDue = false, ERROR_ACCESS_DENIED;
   }
@@ -177,6 +178,11 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   for (int item = 0; item < 2; ++item)
     EXPECT_EQ(&ProgramInventory.at(item), reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item)));
   EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
+  // A value read only for the selected program fails: a scan asked for meanwhile waits for the read.
+  FailingValue = "DisplayVersion", FailureDue = true, SizeGiven = false;
+  Boxes.WhileOpen = [&] { Command(IDM_REFRESH), opensWhileOpen = calls.OpensOf(UninstallPath); };
+  Select(1);
+  EXPECT_EQ((std::vector<int>{4, 6}), (std::vector<int>{opensWhileOpen, calls.OpensOf(UninstallPath)}));
 }
 
 // The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,

@@ -40,7 +40,7 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   RegistrySandbox::Register(Machine, "Upper", {"DisplayName=CAFÉ WRITER", "UninstallString=u", "WindowsInstaller=#2"});
   RegistrySandbox::Register(Machine, "Lower", {"DisplayName=Lower", "uninstallstring=u"});
   RegistrySandbox::Register(Machine, longKey, {"DisplayName=漢字", "UninstallString=u"});
-  RegistrySandbox::WriteUsage(Machine, "Shared", UsageRecord(1, 7));
+  RegistrySandbox::WriteUsage(Machine, "SHARED", UsageRecord(1, 7));  // found regardless of case
   RegistrySandbox::WriteUsage(Machine, longKey, UsageRecord(1, 9));
   const Texts all = {"kb1 user",      "Shared user", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine",
                      "漢字 machine 9"};

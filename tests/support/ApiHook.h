@@ -33,7 +33,6 @@ class RegistryCalls {
  public:
   RegistryCalls();
   ~RegistryCalls();
-  int Total() const { return Calls; }
   // Opens tried of path, under any root.
   int OpensOf(const std::string& path) const { return std::count(OpenedPaths.begin(), OpenedPaths.end(), path); }
 

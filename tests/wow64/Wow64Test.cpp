@@ -5,6 +5,7 @@
 
 #include "actions/RemoveEntry.h"
 #include "inventory/InventoryScan.h"
+#include "registry/RegistryKey.h"
 #include "support/AppSession.h"
 
 namespace {
@@ -34,10 +35,8 @@ TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAre
   EXPECT_EQ(Texts{}, scan(0));
   EXPECT_EQ(Texts{}, boxes.Boxes);
   for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (ArpCachePath + name).c_str(), 0, KEY_ALL_ACCESS | view, &key)) continue;
-    RegDeleteKeyA(key, "");  // an empty name deletes the key itself
-    RegCloseKey(key);
+    CRegistryKey cache;
+    if (cache.Open(HKEY_LOCAL_MACHINE, ArpCachePath, KEY_ALL_ACCESS | view)) cache.DeleteSubKey(name, view);
   }
 }
 
