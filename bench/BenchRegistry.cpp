@@ -131,3 +131,14 @@ BenchRow BenchRowOf(int i) {
   if (icon.empty() && HasUsageRecord(i)) icon.assign(used.begin(), used.end());
   return {KeyNameOf(i).compare(0, 2, "KB") != 0, DisplayNameOf(i), PublisherOf(i), icon};
 }
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}

@@ -18,3 +18,6 @@ struct BenchRow {
   std::string IconLocation;  // DisplayIcon, else the used program's path; "" for none
 };
 BenchRow BenchRowOf(int i);
+
+// The time from a fixed point, in milliseconds.
+double NowMs();

@@ -36,17 +36,6 @@ namespace {
 const DWORD ReplyTimeoutMs = 60000;
 const double GiveUpMs = 120000;
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // What a row of the list must show: its company, and whether its image is a program icon.
 struct ExpectedRow {
   std::string Company;

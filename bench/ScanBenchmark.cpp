@@ -63,17 +63,6 @@ struct Result {
   HandleCounts AfterMany;
 };
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 template <typename Action>
 double MedianMs(int repeats, Action action) {
   std::vector<double> times;

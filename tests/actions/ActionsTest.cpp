@@ -105,12 +105,9 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
     Register(Machine, "Shared", "Shared (whole machine)");
     StartUp();
     Select(selected);
-    Launched.clear();
-    Boxes.Boxes.clear();
-    Boxes.Answers.assign(answer != 0, answer);
+    Launched.clear(), Boxes.Boxes.clear(), Boxes.Answers.assign(answer != 0, answer);
     RegistryCalls calls;
-    int scansWhileAsking = 0;
-    RunsWithTheWindowDisabled = 0;
+    int scansWhileAsking = RunsWithTheWindowDisabled = 0;
     Boxes.WhileOpen = [&] {
       SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
       PressEnter();

@@ -140,8 +140,7 @@ TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgai
   RegistrySandbox::WriteUsage(Machine, "Other", UsageRecord(1, 5));  // read by every scan
   ApiHook enumerate("ADVAPI32.dll", "RegEnumKeyExA", &FailIndex), open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
   EnumHook = &enumerate, OpenHook = &open;
-  ScanClock = TestClock;
-  Now = ~0ull >> 1;  // every key is old enough to be trusted
+  ScanClock = TestClock, Now = ~0ull >> 1;  // every key is old enough to be trusted
   const std::tuple<const char*, const char*, DWORD, Texts> scans[] = {
       {"other", "Flaky", 100, {"Other machine 5"}},             // Late is read up to its names
       {"", "Late", 100, {"Flaky machine", "Other machine 5"}},  // the rest of Late is not

@@ -39,8 +39,7 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
                                 {FormatInstallDate(20200101), FormatInstallDate(19991231), "",
                                  FormatInstallDate(20230101), FormatInstallDate(20100101)}}),
             (std::vector<Texts>{Column(0), Column(1), Column(2), Column(3), Column(4), Column(5)}));
-  EXPECT_EQ("5 applications", StatusBar.GetText());
-  EXPECT_EQ(0, SelectedIndex());
+  EXPECT_EQ(std::make_pair(std::string("5 applications"), 0), std::make_pair(StatusBar.GetText(), SelectedIndex()));
   // Names ignore the case of a to z, companies are bytes, sizes 64-bit, the undated come first; a
   // program without usage data and one with an unknown use count come first, in either order (before
   // that click, the one without usage data follows one used 0 times).
