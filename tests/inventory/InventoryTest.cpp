@@ -24,7 +24,7 @@ Texts Scanned(const std::string& search, bool showSystem = false) {
 }
 
 TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSearchedInBothNamesIgnoringTheCaseOfAToZ) {
-  std::string longValue = "A";  // a value name of over 16 KB in UTF-8, enumerated first
+  std::string longValue = "E";  // a value name of over 16 KB in UTF-8, where a search among sorted names looks first
   for (int i = 0; i < 6000; ++i) longValue += "漢";
   // The longest key name, 765 bytes: the ANSI registry calls of Wine take no path over 260 characters.
   const std::string longKey = longValue.substr(1, 765);
@@ -40,7 +40,7 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   RegistrySandbox::Register(Machine, "Upper", {"DisplayName=CAFÉ WRITER", "UninstallString=u", "WindowsInstaller=#2"});
   RegistrySandbox::Register(Machine, "Lower", {"DisplayName=Lower", "uninstallstring=u"});
   RegistrySandbox::Register(Machine, longKey, {"DisplayName=漢字", "UninstallString=u"});
-  RegistrySandbox::WriteUsage(Machine, "SHARED", UsageRecord(1, 7));  // found regardless of case
+  RegistrySandbox::WriteUsage(Machine, "Shared", UsageRecord(1, 7));
   RegistrySandbox::WriteUsage(Machine, longKey, UsageRecord(1, 9));
   const Texts all = {"kb1 user",      "Shared user", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine",
                      "漢字 machine 9"};
@@ -137,7 +137,7 @@ LONG WINAPI FailOpenOnce(HKEY root, LPCSTR path, DWORD options, REGSAM access, P
 TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgainAndAFailingIndexCostsNoOtherKey) {
   for (const std::string name : {"Flaky", "Late", "Other"})
     RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "UninstallString=u"});
-  RegistrySandbox::WriteUsage(Machine, "Other", UsageRecord(1, 5));  // read by every scan
+  RegistrySandbox::WriteUsage(Machine, "OTHER", UsageRecord(1, 5));  // read by every scan, whatever its case
   ApiHook enumerate("ADVAPI32.dll", "RegEnumKeyExA", &FailIndex), open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
   EnumHook = &enumerate, OpenHook = &open;
   ScanClock = TestClock, Now = ~0ull >> 1;  // every key is old enough to be trusted
