@@ -1,6 +1,11 @@
 #include "inventory/InventoryScan.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <tuple>
 
 #include "inventory/AsciiCase.h"
@@ -98,8 +103,10 @@ void ReadWantedValues(CRegistryKey& key, const ScanFilter& filter, ProgramEntry&
 }
 
 // Reads the registration's key: whether it has an uninstall value, and if so the values wanted.
-void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known) {
+// Quiet, a failed read shows no message.
+void ReadRegistration(PassKeys& keys, const ScanFilter& filter, KnownRegistration& known, bool quiet = false) {
   CRegistryKey key;
+  key.Quiet = quiet;
   known.Failed = !key.Open(keys.Uninstall.Handle, known.Entry.KeyName, KEY_READ | keys.View.View);
   known.Listed = key.HasValue("UninstallString") || key.HasValue("QuietUninstallString");
   if (known.Listed) ReadWantedValues(key, filter, known.Entry);
@@ -118,15 +125,20 @@ void ReadMoreValues(PassKeys& keys, const ScanFilter& filter, KnownRegistration&
   known.Failed = key.ReadFailed;
 }
 
+KnownRegistration NewRegistration(const RegistryView& pass, const std::string& keyName, const FILETIME& written) {
+  KnownRegistration known = {written, false, false, ProgramEntry()};
+  known.Entry.KeyName = keyName;
+  known.Entry.Root = pass.Root;
+  known.Entry.View = pass.View;
+  return known;
+}
+
 // The registration as it is now: from the last scan when its key is unchanged, else read.
 KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName, const FILETIME& written,
                                       const ScanFilter& filter) {
   const RegistryView& pass = keys.View;
   const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
-  KnownRegistration known = {written, false, false, ProgramEntry()};
-  known.Entry.KeyName = keyName;
-  known.Entry.Root = pass.Root;
-  known.Entry.View = pass.View;
+  KnownRegistration known = NewRegistration(pass, keyName, written);
   if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
     known.Listed = found->second.Listed;
     UnpackValues(found->second.Values, known.Entry);
@@ -135,6 +147,124 @@ KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName
   }
   ReadRegistration(keys, filter, known);
   return known;
+}
+
+bool IsUnchanged(const RegistryView& pass, const std::string& keyName, const FILETIME& written) {
+  const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
+  return found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written);
+}
+
+// Reads on worker threads the registrations that a pass must read from the registry, in the
+// pass's order and at most Window ahead of it, each with its usage data. Every registry call waits
+// for a round trip (under Wine, to its server); the waits of several threads overlap. It pays for
+// many keys, as at the first scan. Under Wine each thread takes about 1 MB while it lives: three
+// read 5,000 registrations in about half the time of one, and more gain little. The workers show
+// no message: a registration whose read failed there is read again by the pass, which shows why.
+class CReadAhead {
+ public:
+  CReadAhead(PassKeys& keys, const ScanFilter& filter, const UsageRecordNames& records);
+  ~CReadAhead();
+  CReadAhead(const CReadAhead&) = delete;
+  CReadAhead& operator=(const CReadAhead&) = delete;
+
+  // The registration at subkey index i when it was read ahead without failing; the pass takes
+  // them in their order.
+  bool Take(uint32_t i, KnownRegistration& known);
+
+ private:
+  static constexpr unsigned Workers = 3;
+  static constexpr size_t Least = 64, Window = 256;
+  struct Slot {
+    bool Ready = false;
+    bool Read = false;
+    KnownRegistration Registration;
+  };
+
+  void Work();
+  bool Read(KnownRegistration& known);
+
+  PassKeys& Keys;
+  const ScanFilter& Filter;
+  const UsageRecordNames& Records;
+  std::vector<uint32_t> Unread;  // the subkey indexes to read, in order
+  std::vector<Slot> Slots;       // Unread[n] goes to Slots[n % Window]
+  std::atomic<size_t> Claimed{0};
+  size_t Taken = 0;  // the slots up to which the pass took its registrations; guarded by Lock
+  bool Stopping = false;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::vector<std::thread> Threads;
+};
+
+CReadAhead::CReadAhead(PassKeys& keys, const ScanFilter& filter, const UsageRecordNames& records)
+    : Keys(keys), Filter(filter), Records(records) {
+  const CRegistryKey& uninstall = keys.Uninstall;
+  for (uint32_t i = 0; i < uninstall.SubKeyCount; ++i) {
+    const std::string& keyName = uninstall.SubKeyNames[i];
+    if ((filter.ShowSystemComponents || !IsHotFix(keyName)) &&
+        !IsUnchanged(keys.View, keyName, uninstall.SubKeyWriteTimes[i]))
+      Unread.push_back(i);
+  }
+  if (Unread.size() < Least) return;
+  Slots.resize(Window);
+  try {
+    while (Threads.size() < Workers) Threads.emplace_back(&CReadAhead::Work, this);
+  } catch (const std::system_error&) {
+    // Fewer workers read them all the same; without any, the pass reads them itself.
+  }
+}
+
+CReadAhead::~CReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(Lock);
+    Stopping = true;
+  }
+  Changed.notify_all();
+  for (std::thread& thread : Threads) thread.join();
+}
+
+bool CReadAhead::Take(uint32_t i, KnownRegistration& known) {
+  std::unique_lock<std::mutex> lock(Lock);
+  if (Threads.empty() || Taken == Unread.size() || Unread[Taken] != i) return false;
+  Slot& slot = Slots[Taken % Window];
+  Changed.wait(lock, [&] { return slot.Ready; });
+  if (slot.Read) known = std::move(slot.Registration);
+  slot.Ready = false;
+  ++Taken;
+  lock.unlock();
+  Changed.notify_all();
+  return slot.Read;
+}
+
+void CReadAhead::Work() {
+  for (size_t n = Claimed++; n < Unread.size(); n = Claimed++) {
+    {
+      std::unique_lock<std::mutex> lock(Lock);
+      Changed.wait(lock, [&] { return Stopping || n < Taken + Window; });
+      if (Stopping) return;
+    }
+    const uint32_t i = Unread[n];
+    KnownRegistration known =
+        NewRegistration(Keys.View, Keys.Uninstall.SubKeyNames[i], Keys.Uninstall.SubKeyWriteTimes[i]);
+    const bool read = Read(known);
+    {
+      std::lock_guard<std::mutex> lock(Lock);
+      Slot& slot = Slots[n % Window];
+      slot.Registration = std::move(known);
+      slot.Read = read;
+      slot.Ready = true;
+    }
+    Changed.notify_all();
+  }
+}
+
+bool CReadAhead::Read(KnownRegistration& known) {
+  ReadRegistration(Keys, Filter, known, true);
+  if (known.Failed) return false;
+  if (known.Listed && !Dropped(known.Entry, Filter) && Keys.UsageCache.IsOpen() &&
+      MayHaveUsageRecord(Records, known.Entry.KeyName))
+    ReadUsageRecord(Keys.UsageCache.Handle, Keys.View.View, known.Entry.KeyName, known.Entry);
+  return true;
 }
 
 // Returns false when the uninstall key that the pass read lies outside the 32-bit view's own node
@@ -151,15 +281,18 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
   // less than trying to open a record for each registration.
   const UsageRecordNames records =
       filter.UpperSearchText.empty() ? ListUsageRecords(keys.UsageCache) : UsageRecordNames();
+  CReadAhead ahead(keys, filter, records);
   for (uint32_t i = 0; i < keys.Uninstall.SubKeyCount; ++i) {
     const std::string& keyName = keys.Uninstall.SubKeyNames[i];
     if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
-    KnownRegistration known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
+    KnownRegistration known;
+    const bool readAhead = ahead.Take(i, known);
+    if (!readAhead) known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
     if (!known.Failed && Ticks(known.LastWrite) < settled)
       seen[RegistrationId(pass.Root, pass.View, keyName)] = {known.LastWrite, known.Listed, PackValues(known.Entry)};
     if (!known.Listed || Dropped(known.Entry, filter)) continue;
     inventory.push_back(std::move(known.Entry));
-    if (keys.UsageCache.IsOpen() && MayHaveUsageRecord(records, keyName))
+    if (!readAhead && keys.UsageCache.IsOpen() && MayHaveUsageRecord(records, keyName))
       ReadUsageRecord(keys.UsageCache.Handle, pass.View, keyName, inventory.back());
   }
   return ownNode;

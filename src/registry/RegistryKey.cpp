@@ -156,7 +156,7 @@ std::string CRegistryKey::GetStringValue(const std::string& name) {
     data.assign(shortText, size);
   } else if (!ReadData(Handle, name, &data[0], size)) {
     ReadFailed = true;
-    ReportError(ReadFailedText);
+    if (!Quiet) ReportError(ReadFailedText);
     return "";
   }
   size_t end = data.find('\0');

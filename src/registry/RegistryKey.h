@@ -45,6 +45,8 @@ class CRegistryKey {
   HKEY Handle = nullptr;
   // Set by a read of this key that failed for another reason than a missing value; cleared by Open.
   bool ReadFailed = false;
+  // Set, a read that fails after its size was learned is noted in ReadFailed without a message.
+  bool Quiet = false;
   uint32_t SubKeyCount = 0;
   std::vector<std::string> SubKeyNames;
   std::vector<FILETIME> SubKeyWriteTimes;  // the last-write time of each of SubKeyNames

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <mutex>
 #include <tuple>
 
 #include "inventory/DateFormatting.h"
@@ -120,17 +121,22 @@ TEST_F(InventoryTest, AKeyIsReadAgainUntilItIsTwoSecondsOldThenOnlyOnceWritten) 
 }
 
 // RegEnumKeyExA fails at FailingIndex (MAXDWORD: at every index); RegOpenKeyExA fails once to open
-// the key named FailingOpen.
-ApiHook *EnumHook = nullptr, *OpenHook = nullptr;
+// the key named FailingOpen, on any thread; RegQueryValueExA fails to read a DisplayName of over 256
+// bytes once its size is known.
+ApiHook *EnumHook = nullptr, *OpenHook = nullptr, *QueryHook = nullptr;
 DWORD FailingIndex = 0;
 std::string FailingOpen;
+std::mutex FailingOpenLock;
 LONG WINAPI FailIndex(HKEY key, DWORD index, LPSTR name, LPDWORD length, LPDWORD reserved, LPSTR className,
                       LPDWORD classLength, PFILETIME written) {
   if (index == FailingIndex || FailingIndex == MAXDWORD) return ERROR_MORE_DATA;
   return EnumHook->Original<decltype(FailIndex)>()(key, index, name, length, reserved, className, classLength, written);
 }
 LONG WINAPI FailOpenOnce(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
-  if (path && path == FailingOpen) return FailingOpen.clear(), ERROR_ACCESS_DENIED;
+  {
+    std::lock_guard<std::mutex> lock(FailingOpenLock);
+    if (path && path == FailingOpen) return FailingOpen.clear(), ERROR_ACCESS_DENIED;
+  }
   return OpenHook->Original<decltype(FailOpenOnce)>()(root, path, options, access, key);
 }
 
@@ -152,6 +158,31 @@ TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgai
     EXPECT_EQ(listed, Scanned(search)) << failingOpen << " " << failingIndex;
   }
   ScanClock = GetSystemTimeAsFileTime;
+}
+
+LONG WINAPI FailLongNames(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+  if (data && *size > 256 && std::string(name) == "DisplayName") return ERROR_ACCESS_DENIED;
+  return QueryHook->Original<decltype(FailLongNames)>()(key, name, reserved, type, data, size);
+}
+
+TEST_F(InventoryTest, ManyKeysAreReadOnThreadsInOrderAndAReadThatFailsThereIsReadAgainByTheScanWithItsBox) {
+  Texts listed;
+  for (int i = 100; i < 180; ++i) {
+    const std::string name = "App" + std::to_string(i);
+    RegistrySandbox::Register(Machine, name,
+                              {"DisplayName=" + (i == 140 ? std::string(300, 'L') : name), "UninstallString=u"});
+    if (i % 3 == 0) RegistrySandbox::WriteUsage(Machine, name, UsageRecord(1, i));
+    listed.push_back(name + " machine" + (i % 3 == 0 ? " " + std::to_string(i) : ""));
+  }
+  ApiHook query("ADVAPI32.dll", "RegQueryValueExA", &FailLongNames),
+      open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
+  QueryHook = &query, OpenHook = &open, FailingOpen = "App150";
+  RegistryCalls calls;
+  EXPECT_EQ(listed, Scanned(""));  // App140's name could not be read: its key name stands for it
+  EXPECT_EQ(calls.Opens, calls.Closes);
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
+            Boxes.Boxes)
+      << "shown once, by the scan itself";
 }
 
 // A user whose short date format is long and not Latin: 23 bytes in UTF-8.

@@ -36,7 +36,10 @@ struct Counted<Hook, LONG WINAPI(Arguments...)> {
 };
 
 LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
-  ActiveCounter->OpenedPaths.push_back(path ? path : "");
+  {
+    std::lock_guard<std::mutex> lock(ActiveCounter->PathsLock);
+    ActiveCounter->OpenedPaths.push_back(path ? path : "");
+  }
   const LONG result = Counted<0, decltype(RegOpenKeyExA)>::Call(root, path, options, access, key);
   return ActiveCounter->Opens += result == ERROR_SUCCESS, result;
 }

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,7 @@ class ApiHook {
   void* Previous = nullptr;
 };
 
-// Counts the registry calls that this executable makes, and the paths it opens.
+// Counts the registry calls that this executable makes, and the paths it opens, on any thread.
 class RegistryCalls {
  public:
   RegistryCalls();
@@ -36,7 +38,8 @@ class RegistryCalls {
   // Opens tried of path, under any root.
   int OpensOf(const std::string& path) const { return std::count(OpenedPaths.begin(), OpenedPaths.end(), path); }
 
-  int Calls = 0, Opens = 0, Closes = 0;  // Opens that succeeded
-  std::vector<std::string> OpenedPaths;
+  std::atomic<int> Calls{0}, Opens{0}, Closes{0};  // Opens that succeeded
+  std::vector<std::string> OpenedPaths;            // guarded by PathsLock
+  std::mutex PathsLock;
   std::deque<ApiHook> Hooks;
 };
