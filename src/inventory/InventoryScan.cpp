@@ -224,8 +224,9 @@ CReadAhead::~CReadAhead() {
 }
 
 bool CReadAhead::Take(uint32_t i, KnownRegistration& known) {
+  if (Threads.empty()) return false;
   std::unique_lock<std::mutex> lock(Lock);
-  if (Threads.empty() || Taken == Unread.size() || Unread[Taken] != i) return false;
+  if (Taken == Unread.size() || Unread[Taken] != i) return false;
   Slot& slot = Slots[Taken % Window];
   Changed.wait(lock, [&] { return slot.Ready; });
   if (slot.Read) known = std::move(slot.Registration);
