@@ -133,25 +133,28 @@ KnownRegistration NewRegistration(const RegistryView& pass, const std::string& k
   return known;
 }
 
+// What the last scan kept of the registration when its key is unchanged since, else null.
+const StoredRegistration* Unchanged(const RegistryView& pass, const std::string& keyName, const FILETIME& written) {
+  const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
+  return found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written) ? &found->second : nullptr;
+}
+
+bool Skipped(const ScanFilter& filter, const std::string& keyName) {
+  return !filter.ShowSystemComponents && IsHotFix(keyName);
+}
+
 // The registration as it is now: from the last scan when its key is unchanged, else read.
 KnownRegistration CurrentRegistration(PassKeys& keys, const std::string& keyName, const FILETIME& written,
                                       const ScanFilter& filter) {
-  const RegistryView& pass = keys.View;
-  const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
-  KnownRegistration known = NewRegistration(pass, keyName, written);
-  if (found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written)) {
-    known.Listed = found->second.Listed;
-    UnpackValues(found->second.Values, known.Entry);
+  KnownRegistration known = NewRegistration(keys.View, keyName, written);
+  if (const StoredRegistration* stored = Unchanged(keys.View, keyName, written)) {
+    known.Listed = stored->Listed;
+    UnpackValues(stored->Values, known.Entry);
     if (known.Listed && LacksValues(known.Entry, filter)) ReadMoreValues(keys, filter, known);
     return known;
   }
   ReadRegistration(keys, filter, known);
   return known;
-}
-
-bool IsUnchanged(const RegistryView& pass, const std::string& keyName, const FILETIME& written) {
-  const auto found = Known.find(RegistrationId(pass.Root, pass.View, keyName));
-  return found != Known.end() && Ticks(found->second.LastWrite) == Ticks(written);
 }
 
 // Reads on worker threads the registrations that a pass must read from the registry, in the
@@ -201,9 +204,7 @@ CReadAhead::CReadAhead(PassKeys& keys, const ScanFilter& filter, const UsageReco
   const CRegistryKey& uninstall = keys.Uninstall;
   for (uint32_t i = 0; i < uninstall.SubKeyCount; ++i) {
     const std::string& keyName = uninstall.SubKeyNames[i];
-    if ((filter.ShowSystemComponents || !IsHotFix(keyName)) &&
-        !IsUnchanged(keys.View, keyName, uninstall.SubKeyWriteTimes[i]))
-      Unread.push_back(i);
+    if (!Skipped(filter, keyName) && !Unchanged(keys.View, keyName, uninstall.SubKeyWriteTimes[i])) Unread.push_back(i);
   }
   if (Unread.size() < Least) return;
   Slots.resize(Window);
@@ -229,12 +230,14 @@ bool CReadAhead::Take(uint32_t i, KnownRegistration& known) {
   if (Taken == Unread.size() || Unread[Taken] != i) return false;
   Slot& slot = Slots[Taken % Window];
   Changed.wait(lock, [&] { return slot.Ready; });
-  if (slot.Read) known = std::move(slot.Registration);
+  // Once taken, the slot is a worker's to fill again: read it before letting go of the lock.
+  const bool read = slot.Read;
+  if (read) known = std::move(slot.Registration);
   slot.Ready = false;
   ++Taken;
   lock.unlock();
   Changed.notify_all();
-  return slot.Read;
+  return read;
 }
 
 void CReadAhead::Work() {
@@ -285,7 +288,7 @@ bool ScanPass(const RegistryView& pass, const ScanFilter& filter, ULONGLONG sett
   CReadAhead ahead(keys, filter, records);
   for (uint32_t i = 0; i < keys.Uninstall.SubKeyCount; ++i) {
     const std::string& keyName = keys.Uninstall.SubKeyNames[i];
-    if (!filter.ShowSystemComponents && IsHotFix(keyName)) continue;
+    if (Skipped(filter, keyName)) continue;
     KnownRegistration known;
     const bool readAhead = ahead.Take(i, known);
     if (!readAhead) known = CurrentRegistration(keys, keyName, keys.Uninstall.SubKeyWriteTimes[i], filter);
