@@ -19,9 +19,6 @@
 #include <vector>
 
 #include "BenchRegistry.h"
-#include "actions/Scan.h"
-#include "actions/Settings.h"
-#include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
 #include "inventory/InventoryScan.h"
 #include "listview/ListColumns.h"
@@ -30,6 +27,9 @@
 #include "support/ApiHook.h"
 #include "support/AppSession.h"
 #include "support/RegistrySandbox.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

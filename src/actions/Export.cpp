@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "actions/ExportColumns.h"
-#include "actions/Messages.h"
-#include "actions/Scan.h"
-#include "actions/WindowObjects.h"
 #include "inventory/EntryValues.h"
+#include "ui/Messages.h"
+#include "ui/Scan.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "actions/Messages.h"
-#include "actions/WindowObjects.h"
+#include "ui/Messages.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "actions/Launch.h"
-#include "actions/Messages.h"
-#include "actions/Scan.h"
-#include "actions/WindowObjects.h"
+#include "ui/Messages.h"
+#include "ui/Scan.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "app/Application.h"
 
-#include "actions/Scan.h"
-#include "actions/Settings.h"
-#include "actions/WindowObjects.h"
 #include "app/MainWindow.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 int RunApplication(HINSTANCE instance) {
   AppInstance = instance;

@@ -1,13 +1,13 @@
 #include "app/MainWindow.h"
 
-#include "actions/Commands.h"
-#include "actions/Details.h"
-#include "actions/MenuState.h"
-#include "actions/Messages.h"
-#include "actions/ResourceIds.h"
-#include "actions/Settings.h"
 #include "actions/Uninstall.h"
-#include "actions/WindowObjects.h"
+#include "commands/Commands.h"
+#include "ui/Details.h"
+#include "ui/MenuState.h"
+#include "ui/Messages.h"
+#include "ui/ResourceIds.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

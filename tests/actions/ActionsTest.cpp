@@ -11,11 +11,11 @@
 
 #include "actions/Export.h"
 #include "actions/ExportFormat.h"
-#include "actions/ResourceIds.h"
-#include "actions/Scan.h"
-#include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "support/AppSession.h"
+#include "ui/ResourceIds.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "actions/ResourceIds.h"
-#include "actions/Scan.h"
-#include "actions/Settings.h"
 #include "inventory/DateFormatting.h"
 #include "listview/IconLocation.h"
 #include "support/AppSession.h"
+#include "ui/ResourceIds.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
 
 namespace {
 

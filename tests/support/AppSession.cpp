@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "actions/Scan.h"
-#include "actions/Settings.h"
 #include "app/MainWindow.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "actions/WindowObjects.h"
 #include "support/ApiHook.h"
 #include "support/RegistrySandbox.h"
+#include "ui/WindowObjects.h"
 
 using Texts = std::vector<std::string>;
 

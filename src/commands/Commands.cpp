@@ -1,20 +1,20 @@
-#include "actions/Commands.h"
+#include "commands/Commands.h"
 
 #include <string>
 
 #include "actions/Export.h"
-#include "actions/MenuState.h"
-#include "actions/Messages.h"
 #include "actions/RemoveEntry.h"
-#include "actions/ResourceIds.h"
-#include "actions/Scan.h"
-#include "actions/Settings.h"
 #include "actions/Uninstall.h"
-#include "actions/WindowObjects.h"
 #include "inventory/EntryValues.h"
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
+#include "ui/MenuState.h"
+#include "ui/Messages.h"
+#include "ui/ResourceIds.h"
+#include "ui/Scan.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "actions/Settings.h"
+#include "ui/Settings.h"
 
 Settings AppSettings;
 HINSTANCE AppInstance = nullptr;

@@ -1,16 +1,16 @@
-#include "actions/Scan.h"
+#include "ui/Scan.h"
 
 #include <string>
 #include <utility>
 
-#include "actions/Details.h"
-#include "actions/MenuState.h"
-#include "actions/ResourceIds.h"
-#include "actions/Settings.h"
-#include "actions/WindowObjects.h"
 #include "inventory/InventoryScan.h"
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
+#include "ui/Details.h"
+#include "ui/MenuState.h"
+#include "ui/ResourceIds.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "actions/Messages.h"
+#include "ui/Messages.h"
 
-#include "actions/WindowObjects.h"
+#include "ui/WindowObjects.h"
 
 const char* const AppTitle = "Quillmere";
 

@@ -1,11 +1,11 @@
-#include "actions/Details.h"
+#include "ui/Details.h"
 
-#include "actions/MenuState.h"
-#include "actions/ResourceIds.h"
-#include "actions/Settings.h"
-#include "actions/WindowObjects.h"
 #include "inventory/DateFormatting.h"
 #include "inventory/Formatting.h"
+#include "ui/MenuState.h"
+#include "ui/ResourceIds.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "actions/MenuState.h"
+#include "ui/MenuState.h"
 
-#include "actions/ResourceIds.h"
-#include "actions/Settings.h"
-#include "actions/WindowObjects.h"
+#include "ui/ResourceIds.h"
+#include "ui/Settings.h"
+#include "ui/WindowObjects.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "actions/WindowObjects.h"
+#include "ui/WindowObjects.h"
 
 CApplicationWindow MainWindow;
 CStatic DetailsPanel;
