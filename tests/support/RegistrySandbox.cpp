@@ -81,6 +81,10 @@ void RegistrySandbox::DeleteTree(HKEY root, const std::string& path) {
   EXPECT_EQ(0, DeleteTreeUnder(root, path)) << "RegistrySandbox cannot delete " << path;
 }
 
+std::string RegistrySandbox::RealPath(HKEY root) const {
+  return "HKEY_CURRENT_USER\\" + Base + (root == HKEY_LOCAL_MACHINE ? "\\LocalMachine" : "\\CurrentUser");
+}
+
 std::string UsageRecord(int64_t programSize, int32_t useCount, FILETIME lastUsed, const std::wstring& path) {
   std::string bytes(552, '\0');
   const uint32_t head[] = {552, !path.empty()};

@@ -24,6 +24,8 @@ class RegistrySandbox {
   static void Register(HKEY root, const std::string& keyName, const std::vector<std::string>& values);
   static void WriteUsage(HKEY root, const std::string& keyName, const std::string& record);
   static void DeleteTree(HKEY root, const std::string& path);
+  // Where root's scratch key lies in the real registry, as a full key name for other processes.
+  std::string RealPath(HKEY root) const;
 
  private:
   std::string Base;
