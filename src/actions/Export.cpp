@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "actions/ExportColumns.h"
+#include "actions/FileWriting.h"
 #include "inventory/EntryValues.h"
+#include "inventory/WideText.h"
 #include "ui/Messages.h"
 #include "ui/Scan.h"
 #include "ui/WindowObjects.h"
@@ -20,23 +22,6 @@ const wchar_t* const FileTypes = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.
 // Spreadsheet programs take a CSV file for UTF-8 by this mark at its start.
 const char* const Utf8ByteOrderMark = "\xEF\xBB\xBF";
 const DWORD FileNameRoom = 1024;
-
-std::wstring WideFrom(const std::string& text, UINT codePage) {
-  if (text.empty()) return L"";
-  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
-
-std::string Utf8From(const std::wstring& text) {
-  if (text.empty()) return "";
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length, nullptr, nullptr);
-  return utf8;
-}
 
 // The system's text for an error, without its line break.
 std::wstring ErrorText(DWORD error) {
@@ -69,39 +54,6 @@ std::string TableText(const std::vector<const ProgramEntry*>& entries, char sepa
   return SeparatedText(rows, separator);
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t separator = path.find_last_of(L"\\/:");
-  return separator == std::wstring::npos ? L"." : path.substr(0, separator + 1);
-}
-
-// Writes bytes to the existing file at path and flushes them; the error, or ERROR_SUCCESS.
-DWORD WriteAndFlush(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  DWORD written = 0, error = ERROR_SUCCESS;
-  if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-    error = GetLastError();
-  else if (written != bytes.size())
-    error = ERROR_DISK_FULL;
-  else if (!FlushFileBuffers(file))
-    error = GetLastError();
-  if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
-  return error;
-}
-
-// Writes bytes to a temporary file beside path and then moves it to path, so that path holds
-// either its earlier content or all of bytes; the error, or ERROR_SUCCESS.
-DWORD ReplaceFileContent(const std::wstring& path, const std::string& bytes) {
-  wchar_t temporary[MAX_PATH];
-  if (!GetTempFileNameW(FolderOf(path).c_str(), L"qlm", 0, temporary)) return GetLastError();
-  DWORD error = WriteAndFlush(temporary, bytes);
-  if (error == ERROR_SUCCESS &&
-      !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = GetLastError();
-  if (error != ERROR_SUCCESS) DeleteFileW(temporary);
-  return error;
-}
-
 std::wstring DefaultFileName() {
   wchar_t machine[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
@@ -110,7 +62,8 @@ std::wstring DefaultFileName() {
   GetLocalTime(&today);
   FILETIME time = {0, 0};
   SystemTimeToFileTime(&today, &time);
-  return WideFrom(DefaultExportName(Utf8From(machine), IsoDate(time.dwLowDateTime, time.dwHighDateTime)), CP_UTF8);
+  return WideFrom(DefaultExportName(NarrowFrom(machine, CP_UTF8), IsoDate(time.dwLowDateTime, time.dwHighDateTime)),
+                  CP_UTF8);
 }
 
 // The common dialogs' library is loaded for the first export: the program starts without it.
@@ -177,7 +130,7 @@ void ExportList() {
 
 bool ExportListTo(const std::wstring& path) {
   FetchInventoryValues(AllValueBits);
-  const std::string csv = Utf8ByteOrderMark + Utf8From(WideFrom(TableText(ListedEntries(), ','), CP_ACP));
+  const std::string csv = Utf8ByteOrderMark + NarrowFrom(WideFrom(TableText(ListedEntries(), ','), CP_ACP), CP_UTF8);
   const DWORD error = ReplaceFileContent(path, csv);
   if (error != ERROR_SUCCESS) ShowFailure(L"Couldn't export the list to \"" + path + L"\"", error);
   return error == ERROR_SUCCESS;

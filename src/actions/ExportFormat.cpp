@@ -1,5 +1,6 @@
 #include "actions/ExportFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -83,9 +84,20 @@ std::string IsoDate(uint32_t low, uint32_t high) {
   return text;
 }
 
-std::string DefaultExportName(const std::string& machine, const std::string& isoDate) {
-  std::string name = "Programs on " + machine + " " + isoDate + ".csv";
+std::string SafeFileName(std::string name) {
   for (char& c : name)
     if (!AllowedInFileName(c)) c = '_';
   return name;
+}
+
+std::string DefaultExportName(const std::string& machine, const std::string& isoDate) {
+  return SafeFileName("Programs on " + machine + " " + isoDate + ".csv");
+}
+
+std::string BackupFileName(const std::string& title, const std::string& stamp) {
+  std::string kept = title.substr(0, std::min<size_t>(title.size(), BackupTitleRoom));
+  // Never a part of a UTF-8 character: continuation bytes at the cut go with it.
+  if (kept.size() < title.size())
+    while (!kept.empty() && (static_cast<unsigned char>(title[kept.size()]) & 0xC0) == 0x80) kept.pop_back();
+  return SafeFileName(kept + " " + stamp + ".reg");
 }

@@ -24,3 +24,11 @@ std::string IsoDate(uint32_t low, uint32_t high);
 // "Programs on MACHINE YYYY-MM-DD.csv", with every character that a file name cannot hold
 // replaced by '_'.
 std::string DefaultExportName(const std::string& machine, const std::string& isoDate);
+
+// The name with every character that a file name cannot hold replaced by '_'.
+std::string SafeFileName(std::string name);
+
+// "TITLE STAMP.reg" for the copy of a removed registration, its title cut to BackupTitleRoom bytes
+// (never inside a character), and every character that a file name cannot hold replaced by '_'.
+const size_t BackupTitleRoom = 120;
+std::string BackupFileName(const std::string& title, const std::string& stamp);

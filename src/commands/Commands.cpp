@@ -2,10 +2,13 @@
 
 #include <string>
 
+#include "actions/EntryBackup.h"
 #include "actions/Export.h"
 #include "actions/RemoveEntry.h"
+#include "actions/UndoRemove.h"
 #include "actions/Uninstall.h"
 #include "inventory/EntryValues.h"
+#include "inventory/WideText.h"
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
@@ -25,15 +28,22 @@ const char* const AboutTail =
     "\r\n\r\nhttps://quillmere.example.org\r\n\r\n"
     "Copyright (C) 2026 The Quillmere developers. Free to use and to share.\r\n";
 
+std::string RemoveQuestion(const std::wstring& backup) {
+  std::string question = "Are you sure you want to remove entry from the list?";
+  if (!backup.empty())
+    question += "\n\nA copy is kept in \"" + NarrowFrom(backup) + "\"; Action > Undo remove entry puts it back.";
+  return question;
+}
+
 void ConfirmAndRemoveEntry() {
   CActionScope action;
   if (!action.Started()) return;
   // No scan replaces the entries before the action ends: the one asked about stays in place.
   const ProgramEntry* asked = GetSelectedEntry();
-  if (MessageBoxA(MainWindow.GetHandle(), "Are you sure you want to remove entry from the list?", AppTitle,
-                  MB_ICONWARNING | MB_YESNO) != IDYES)
+  const std::wstring backup = asked ? NewBackupPath(*asked) : L"";
+  if (MessageBoxA(MainWindow.GetHandle(), RemoveQuestion(backup).c_str(), AppTitle, MB_ICONWARNING | MB_YESNO) != IDYES)
     return;
-  if (asked) RemoveEntry(*asked);
+  if (asked) RemoveEntry(*asked, backup);
   action.ScanAtEnd();
 }
 
@@ -53,8 +63,10 @@ POINT KeyboardMenuPosition() {
   return position;
 }
 
-// Ctrl+C is the list's own key, not an accelerator: the search box keeps it for its text.
-bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
+// Ctrl+C and Ctrl+Z are the list's own keys, not accelerators: the search box keeps them for its text.
+bool IsControlKey(WPARAM key, char letter) {
+  return key == static_cast<WPARAM>(letter) && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+}
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
@@ -103,6 +115,7 @@ bool HandleMenuCommand(int id) {
   switch (id) {
     case IDM_UNINSTALL: Uninstall(false); break;
     case IDM_REMOVE_ENTRY: ConfirmAndRemoveEntry(); break;
+    case IDM_UNDO_REMOVE_ENTRY: UndoRemoveEntry(); break;
     case IDM_EXIT: MainWindow.Destroy(); break;
     case IDM_ABOUT: ShowAbout(); break;
     case IDM_REFRESH: RequestScan(); break;
@@ -195,7 +208,8 @@ void ShowAbout() {
 
 void OnListKeyDown(WPARAM key, LPARAM) {
   if (key == VK_RETURN) Uninstall(false);
-  if (IsCopyKey(key)) CopySelectedRow();
+  if (IsControlKey(key, 'C')) CopySelectedRow();
+  if (IsControlKey(key, 'Z')) UndoRemoveEntry();
 }
 
 void OnColumnClicked(NMLISTVIEW* notification) {

@@ -31,6 +31,9 @@ LONG ReadValues(HKEY key, std::vector<RegValue>& values) {
   return result;
 }
 
+LONG ReadTree(HKEY parent, const std::wstring& name, REGSAM view, RegKeyTree& tree);
+LONG WriteTree(HKEY parent, const RegKeyTree& tree, REGSAM view);
+
 LONG ReadSubKeys(HKEY key, REGSAM view, std::vector<RegKeyTree>& subKeys) {
   wchar_t name[256];
   for (DWORD index = 0;; ++index) {
@@ -39,7 +42,7 @@ LONG ReadSubKeys(HKEY key, REGSAM view, std::vector<RegKeyTree>& subKeys) {
     if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
     if (result == ERROR_SUCCESS) {
       subKeys.emplace_back();
-      result = ReadKeyTree(key, std::wstring(name, length), view, subKeys.back());
+      result = ReadTree(key, std::wstring(name, length), view, subKeys.back());
     }
     if (result != ERROR_SUCCESS) return result;
   }
@@ -60,15 +63,13 @@ LONG WriteContents(HKEY key, const RegKeyTree& tree, REGSAM view) {
     if (result != ERROR_SUCCESS) return result;
   }
   for (const RegKeyTree& subKey : tree.SubKeys) {
-    const LONG result = WriteKeyTree(key, subKey, view);
+    const LONG result = WriteTree(key, subKey, view);
     if (result != ERROR_SUCCESS) return result;
   }
   return ERROR_SUCCESS;
 }
 
-}  // namespace
-
-LONG ReadKeyTree(HKEY parent, const std::wstring& name, REGSAM view, RegKeyTree& tree) {
+LONG ReadTree(HKEY parent, const std::wstring& name, REGSAM view, RegKeyTree& tree) {
   if (name.empty()) return ERROR_INVALID_PARAMETER;
   HKEY key = nullptr;
   LONG result = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | view, &key);
@@ -80,7 +81,7 @@ LONG ReadKeyTree(HKEY parent, const std::wstring& name, REGSAM view, RegKeyTree&
   return result;
 }
 
-LONG WriteKeyTree(HKEY parent, const RegKeyTree& tree, REGSAM view) {
+LONG WriteTree(HKEY parent, const RegKeyTree& tree, REGSAM view) {
   if (tree.Name.empty()) return ERROR_INVALID_PARAMETER;
   HKEY key = nullptr;
   DWORD disposition = 0;
@@ -89,5 +90,35 @@ LONG WriteKeyTree(HKEY parent, const RegKeyTree& tree, REGSAM view) {
   if (result != ERROR_SUCCESS) return result;
   result = disposition == REG_OPENED_EXISTING_KEY ? ERROR_ALREADY_EXISTS : WriteContents(key, tree, view);
   RegCloseKey(key);
+  return result;
+}
+
+// RegDeleteTreeW exists from Vista on.
+void DeleteTree(HKEY parent, const std::wstring& name) {
+  using DeleteTreeFunction = LONG(WINAPI*)(HKEY, LPCWSTR);
+  auto deleteTree = reinterpret_cast<DeleteTreeFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteTreeW")));
+  if (deleteTree && deleteTree(parent, name.c_str()) == ERROR_SUCCESS) RegDeleteKeyW(parent, name.c_str());
+}
+
+}  // namespace
+
+LONG ReadKeyTree(HKEY root, const std::wstring& parentPath, const std::wstring& name, REGSAM view, RegKeyTree& tree) {
+  HKEY parent = nullptr;
+  LONG result = RegOpenKeyExW(root, parentPath.c_str(), 0, KEY_READ | view, &parent);
+  if (result != ERROR_SUCCESS) return result;
+  result = ReadTree(parent, name, view, tree);
+  RegCloseKey(parent);
+  return result;
+}
+
+LONG WriteKeyTree(HKEY root, const std::wstring& parentPath, const RegKeyTree& tree, REGSAM view) {
+  HKEY parent = nullptr;
+  LONG result =
+      RegCreateKeyExW(root, parentPath.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | view, nullptr, &parent, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = WriteTree(parent, tree, view);
+  if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS) DeleteTree(parent, Wide(tree.Name));
+  RegCloseKey(parent);
   return result;
 }

@@ -6,10 +6,11 @@
 
 #include "registry/RegFile.h"
 
-// Reads the key name under parent, opened in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), with
+// Reads the key name under root\parentPath, in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), with
 // everything under it into tree. Returns ERROR_SUCCESS or the system's error code.
-LONG ReadKeyTree(HKEY parent, const std::wstring& name, REGSAM view, RegKeyTree& tree);
+LONG ReadKeyTree(HKEY root, const std::wstring& parentPath, const std::wstring& name, REGSAM view, RegKeyTree& tree);
 
-// Creates tree under parent in view, with its values and subkeys. A key of that name that exists
-// already is left as it is: the result is then ERROR_ALREADY_EXISTS.
-LONG WriteKeyTree(HKEY parent, const RegKeyTree& tree, REGSAM view);
+// Creates tree under root\parentPath in view, with its values and subkeys; a key that could not be
+// written whole is deleted again. A key of that name that exists already is left as it is: the
+// result is then ERROR_ALREADY_EXISTS.
+LONG WriteKeyTree(HKEY root, const std::wstring& parentPath, const RegKeyTree& tree, REGSAM view);

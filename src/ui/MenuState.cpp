@@ -1,5 +1,6 @@
 #include "ui/MenuState.h"
 
+#include "ui/RemovedEntries.h"
 #include "ui/ResourceIds.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
@@ -16,6 +17,7 @@ void UpdateProgramCommands(HMENU menu) {
   EnableMenuItem(menu, IDM_MODIFY, EnabledIf(windowsInstaller));
   EnableMenuItem(menu, IDM_REMOVE_ENTRY, EnabledIf(entry != nullptr));
   EnableMenuItem(menu, IDM_COPY, EnabledIf(entry != nullptr));
+  EnableMenuItem(menu, IDM_UNDO_REMOVE_ENTRY, EnabledIf(!RemovedRegistrations.empty()));
   RepairButton.Show(windowsInstaller ? SW_SHOWNORMAL : SW_HIDE);
 }
 

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "registry/KeyTree.h"
 #include "support/AppSession.h"
@@ -75,10 +74,11 @@ DWORD RunAndWait(std::wstring commandLine) {
 
 TEST_F(RegFileTest, AKeyWrittenAsRegFileReadsBackByteForByteThroughTheSystemsImport) {
   const RegKeyTree original = Registration();
-  ASSERT_EQ(ERROR_SUCCESS, WriteKeyTree(HKEY_CURRENT_USER, original, 0));
-  EXPECT_EQ(ERROR_ALREADY_EXISTS, WriteKeyTree(HKEY_CURRENT_USER, original, 0)) << "an existing key is overwritten";
+  ASSERT_EQ(ERROR_SUCCESS, WriteKeyTree(HKEY_CURRENT_USER, L"", original, 0));
+  EXPECT_EQ(ERROR_ALREADY_EXISTS, WriteKeyTree(HKEY_CURRENT_USER, L"", original, 0))
+      << "an existing key is overwritten";
   RegKeyTree read;
-  ASSERT_EQ(ERROR_SUCCESS, ReadKeyTree(HKEY_CURRENT_USER, L"Odd \"program\"", 0, read));
+  ASSERT_EQ(ERROR_SUCCESS, ReadKeyTree(HKEY_CURRENT_USER, L"", L"Odd \"program\"", 0, read));
   ExpectSameTree(original, read, "the key read back");
 
   const std::string importedPath = Registry.RealPath(HKEY_CURRENT_USER) + "\\Imported";
@@ -91,7 +91,7 @@ TEST_F(RegFileTest, AKeyWrittenAsRegFileReadsBackByteForByteThroughTheSystemsImp
   DeleteFileW(file);
 
   RegKeyTree imported;
-  ASSERT_EQ(ERROR_SUCCESS, ReadKeyTree(HKEY_CURRENT_USER, L"Imported", 0, imported));
+  ASSERT_EQ(ERROR_SUCCESS, ReadKeyTree(HKEY_CURRENT_USER, L"", L"Imported", 0, imported));
   ExpectSameTree(original, imported, "the imported key");
 }
 

@@ -1,6 +1,7 @@
 #include "support/AppSession.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/MainWindow.h"
 #include "ui/Scan.h"
@@ -72,6 +73,17 @@ void AppTest::SetUp() {
   AppInstance = GetModuleHandleA(nullptr);
   ApplyDefaultSettings();
   ASSERT_TRUE(BuildMainWindow(AppInstance));
+  wchar_t temporary[MAX_PATH];
+  GetTempPathW(MAX_PATH, temporary);
+  LocalAppData = temporary + std::wstring(L"quillmere-test-") + std::to_wstring(GetCurrentProcessId());
+  std::filesystem::remove_all(LocalAppData);
+  std::filesystem::create_directory(LocalAppData);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", LocalAppData.c_str());
+}
+
+void AppTest::TearDown() {
+  std::error_code ignored;
+  std::filesystem::remove_all(LocalAppData, ignored);
 }
 
 void AppTest::StartUp() {

@@ -49,6 +49,10 @@ class RegistryTest : public ::testing::Test {
 class AppTest : public RegistryTest {
  protected:
   void SetUp() override;
+  void TearDown() override;
+
+  // A folder of this test's own for the program's files (LOCALAPPDATA while the test runs).
+  std::wstring LocalAppData;
 
   // What the entry function does before its message loop: the first scan, then the focus on the list.
   static void StartUp();

@@ -26,7 +26,7 @@ TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAre
     for (const auto& entry : ScanInventory("", false)) {
       if (entry.KeyName != name) continue;
       listed.push_back((entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + std::to_string(entry.UseCount));
-      if (entry.View == removedView) RemoveEntry(entry);
+      if (entry.View == removedView) RemoveEntry(entry, L"");
     }
     return listed;
   };

@@ -1,0 +1,3 @@
+#include "ui/RemovedEntries.h"
+
+std::vector<RemovedRegistration> RemovedRegistrations;
