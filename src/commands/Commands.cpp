@@ -15,6 +15,7 @@
 #include "ui/Scan.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
+#include "window/Scaling.h"
 
 namespace {
 
@@ -77,13 +78,22 @@ void SetSortDirection(int32_t ascending) {
   SortList(ProgramList, AppSettings);
 }
 
+// Shows or hides the details pane; the main window's layout gives the list the room.
+void ToggleDetailsPane() {
+  AppSettings.DetailsVisible = AppSettings.DetailsVisible ? 0 : 1;
+  DetailsPanel.Show(AppSettings.DetailsVisible ? SW_SHOWNA : SW_HIDE);
+  if (MainWindow.OnSize) MainWindow.OnSize(MainWindow.GetWidth(), MainWindow.GetHeight(), SIZE_RESTORED);
+}
+
 // The commands of the view menu; false for any other id.
 bool HandleViewCommand(int id) {
-  if (id == IDM_VIEW_ICONS) {
+  if (id == IDM_VIEW_DETAILS_PANE) {
+    ToggleDetailsPane();
+  } else if (id == IDM_VIEW_ICONS) {
     ProgramList.SetView(LVS_ICON);
   } else if (id == IDM_VIEW_LIST) {
     ProgramList.SetView(LVS_LIST);
-    ProgramList.SetColumnWidth(0, 200);
+    ProgramList.SetColumnWidth(0, ScaleToDpi(200, static_cast<int>(ProgramList.Dpi)));
   } else if (id == IDM_VIEW_DETAILS) {
     ProgramList.SetView(LVS_REPORT);
     ProgramList.AutoSizeColumns();

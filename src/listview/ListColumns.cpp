@@ -1,6 +1,7 @@
 #include "listview/ListColumns.h"
 
 #include "inventory/EntryValues.h"
+#include "window/Scaling.h"
 
 uint8_t SizeColumnIndex = 0;
 uint8_t CompanyColumnIndex = 0;
@@ -32,7 +33,7 @@ void InsertOptionalColumns(CListView& list, const ListSettings& settings) {
   uint8_t next = 1;
   for (const OptionalColumn& column : OptionalColumns) {
     if (settings.*column.Shown) {
-      list.InsertColumn(column.Header, column.Width);
+      list.InsertColumn(column.Header, ScaleToDpi(column.Width, static_cast<int>(list.Dpi)));
       *column.Position = next++;
     } else {
       *column.Position = 0;

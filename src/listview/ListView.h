@@ -24,6 +24,7 @@ class CListView : public CControl {
   bool InsertColumn(const std::string& text, int width);
   bool DeleteColumn(int index);
   bool SetColumnWidth(int column, int width);
+  // Fits each column to its cells and its header's text.
   void AutoSizeColumns();
   HWND GetHeader() const;
 
@@ -54,6 +55,10 @@ class CListView : public CControl {
   void SetView(DWORD view);
   DWORD GetView() const;
 
+  // Replaces both image lists with empty ones of the DPI's icon sizes, and keeps the DPI.
+  void SetDpi(UINT dpi);
+  // The width (and height) of the images of the small or the normal list.
+  int GetIconSize(bool smallIcon) const;
   int AddLargeIcon(HICON icon);
   int AddSmallIcon(HICON icon);
   bool RemoveAllIcons();
@@ -61,6 +66,8 @@ class CListView : public CControl {
 
   void SetRedraw(bool redraw);
 
+  // The DPI that the icons and the column widths are for.
+  UINT Dpi = 96;
   int32_t ColumnCount = 0;
   // Never lowered, so that each new item is placed after all present ones.
   int32_t NextItemIndex = 0;
@@ -73,5 +80,5 @@ class CListView : public CControl {
 
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
-  void CreateImageLists();
+  int HeaderTextWidth(int column) const;
 };

@@ -7,6 +7,12 @@
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
 
+const char* const SizeLabelText = "Estimated size:";
+const char* const LastUsedLabelText = "Last used on:";
+const char* const UsedLabelText = "Used:";
+const char* const PublisherLabelText = "Publisher:";
+const char* const VersionLabelText = "Version:";
+
 namespace {
 
 HICON BlankIcon() { return LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK)); }
@@ -38,12 +44,12 @@ void FillDetails() {
   if (!entry) return;
   ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
   DetailsTitle.SetText(Title(*entry));
-  SetFact(SizeLabel, "Estimated size:", SizeValue, FormatSize(DetailsSize(*entry)));
-  SetFact(LastUsedLabel, "Last used on:", LastUsedValue, entry->HasUsageData ? FormatDate(entry->LastUsedTime) : "");
+  SetFact(SizeLabel, SizeLabelText, SizeValue, FormatSize(DetailsSize(*entry)));
+  SetFact(LastUsedLabel, LastUsedLabelText, LastUsedValue, entry->HasUsageData ? FormatDate(entry->LastUsedTime) : "");
   const bool counted = entry->HasUsageData && entry->UseCount != -1;
-  SetFact(UsedLabel, "Used:", UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
-  SetFact(PublisherLabel, "Publisher:", PublisherValue, entry->Publisher);
-  SetFact(VersionLabel, "Version:", VersionValue, entry->DisplayVersion);
+  SetFact(UsedLabel, UsedLabelText, UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
+  SetFact(PublisherLabel, PublisherLabelText, PublisherValue, entry->Publisher);
+  SetFact(VersionLabel, VersionLabelText, VersionValue, entry->DisplayVersion);
 }
 
 void ClearDetails() {

@@ -8,6 +8,13 @@
 
 #include "inventory/ProgramEntry.h"
 
+// The labels' texts, shown while their facts are present.
+extern const char* const SizeLabelText;
+extern const char* const LastUsedLabelText;
+extern const char* const UsedLabelText;
+extern const char* const PublisherLabelText;
+extern const char* const VersionLabelText;
+
 // Fills the pane from the selected entry; leaves it as it is when there is none.
 void FillDetails();
 // Blanks every text and shows the blank icon.

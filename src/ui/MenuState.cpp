@@ -61,6 +61,7 @@ void UpdateViewMarks() {
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, SortCommand(AppSettings.SortColumn),
                      MF_BYCOMMAND);
+  CheckMenuItem(menu, IDM_VIEW_DETAILS_PANE, CheckedIf(AppSettings.DetailsVisible));
 }
 
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {
