@@ -71,16 +71,16 @@ TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeInteger
   }
 }
 
-// ExtractIconExA and DestroyIcon as the program calls them. A failed extraction leaves garbage in
-// the handles, as Wine's does: only its count may be trusted.
+// SHDefExtractIconA and DestroyIcon as the program calls them. A failed extraction leaves garbage
+// in the handles: only its result may be trusted.
 const HICON Garbage = reinterpret_cast<HICON>(0xBAD0);
 std::vector<std::string> Extracted;
 std::vector<HICON> HandedOut, Destroyed;
 ApiHook *ExtractHook = nullptr, *DestroyHook = nullptr;
-UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT count) {
+HRESULT WINAPI Extract(LPCSTR path, int index, UINT flags, HICON* large, HICON* small, UINT sizes) {
   Extracted.push_back(path + ("," + std::to_string(index)));
-  const UINT result = ExtractHook->Original<decltype(Extract)>()(path, index, large, small, count);
-  if (result == 0 || result == UINT_MAX)
+  const HRESULT result = ExtractHook->Original<decltype(Extract)>()(path, index, flags, large, small, sizes);
+  if (result != S_OK)
     *large = *small = Garbage;
   else
     HandedOut.insert(HandedOut.end(), {*large, *small});
@@ -89,7 +89,7 @@ UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT cou
 BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), DestroyHook->Original<decltype(Destroy)>()(icon); }
 
 TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnlyHandedOutOnesAreDestroyed) {
-  ApiHook extract("SHELL32.dll", "ExtractIconExA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
+  ApiHook extract("SHELL32.dll", "SHDefExtractIconA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
   ExtractHook = &extract, DestroyHook = &destroy;
   char self[MAX_PATH], windows[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
