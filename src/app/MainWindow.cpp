@@ -52,7 +52,6 @@ void OnMainWindowFocused(WPARAM, LPARAM) { GiveFocusToChild(); }
 // the system suggests, and its children the new DPI's fonts, sizes and icons.
 void OnMainWindowDpiChanged(WPARAM dpis, LPARAM suggested) {
   ScaleChildren(LOWORD(dpis));
-  ProgramList.SetColumnWidth(0, Scaled(180));
   PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
   const RECT& rect = *reinterpret_cast<const RECT*>(suggested);
   SetWindowPos(MainWindow.GetHandle(), nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,

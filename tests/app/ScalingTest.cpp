@@ -4,6 +4,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
 
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
@@ -57,7 +58,7 @@ void ExpectInViewAndUnclipped() {
     const RECT place = InMainClient(*window);
     EXPECT_TRUE(IsWindowVisible(window->GetHandle()) && place.left >= 0 && place.right <= client.right &&
                 place.top < place.bottom && place.bottom <= bar.top && place.left < place.right)
-        << "seen, inside the client area, above the status bar: " << window->Text;
+        << "seen, inside the client area, above the status bar: " << (window->Text.empty() ? "pane" : window->Text);
     EXPECT_FALSE(IntersectRect(&overlap, &place, &list) || IntersectRect(&overlap, &place, &search)) << window->Text;
   }
   for (CWindow* window : std::initializer_list<CWindow*>{&SizeLabel, &LastUsedLabel, &UsedLabel, &PublisherLabel,
@@ -120,7 +121,18 @@ TEST_F(ScaledStartChild, MeasuresItsWindow) {
   for (const auto& [name, value] : Measure()) file << name << '=' << value << '\n';
 }
 
-TEST_F(ScalingTest, TheDetailsPaneCommandHidesThePaneAndTheListTakesItsRoomThenShowsItAgain) {
+TEST_F(ScalingTest, TheProgramIsAwareOfEachMonitorsDpiAndItsDetailsPaneCommandHidesThePaneForTheList) {
+  // Wine 8 takes any program as aware of each monitor's DPI: what it reads of the manifest tells.
+  const auto query =
+      reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*)>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+  for (const auto& [year, name, value] : {std::make_tuple(L"2016", L"dpiAwareness", L"PerMonitorV2, PerMonitor"),
+                                          std::make_tuple(L"2005", L"dpiAware", L"true/pm")}) {
+    wchar_t setting[64] = {};
+    query(0, nullptr, (std::wstring(L"http://schemas.microsoft.com/SMI/") + year + L"/WindowsSettings").c_str(), name,
+          setting, 64, nullptr);
+    EXPECT_EQ(std::wstring(value), setting) << "the manifest's " << year;
+  }
   StartUp();
   const LONG list = HeightOf(ProgramList), pane = HeightOf(DetailsPanel);
   for (bool shown : {false, true}) {
