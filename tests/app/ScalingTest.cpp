@@ -8,10 +8,7 @@
 
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
-
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
+#include "window/Dpi.h"  // WM_DPICHANGED
 
 namespace {
 
