@@ -1,5 +1,6 @@
 #include "listview/ListView.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "window/Dpi.h"
@@ -79,14 +80,19 @@ bool CListView::SetColumnWidth(int column, int width) {
   return Send(LVM_SETCOLUMNWIDTH, column, InLowWord(width)) != 0;
 }
 
-// The control's own fit may leave the header's text too little room for the header's margins.
+// The control's own fit may leave the header's text too little room for the header's margins, and
+// fills the rest of the list with the last column, which may be less than its cells need.
 void CListView::AutoSizeColumns() {
   for (int column = 0; column < ColumnCount; ++column) {
+    const bool last = column == ColumnCount - 1;
+    const int cellsWidth = last && SetColumnWidth(column, LVSCW_AUTOSIZE) ? GetColumnWidth(column) : 0;
     SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
-    const int headerWidth = HeaderTextWidth(column);
-    if (Send(LVM_GETCOLUMNWIDTH, column, 0) < headerWidth) SetColumnWidth(column, headerWidth);
+    const int needed = std::max(cellsWidth, HeaderTextWidth(column));
+    if (GetColumnWidth(column) < needed) SetColumnWidth(column, needed);
   }
 }
+
+int CListView::GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column, 0)); }
 
 // The width that the header's text of the column needs, margins included.
 int CListView::HeaderTextWidth(int column) const {

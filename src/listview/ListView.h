@@ -24,6 +24,7 @@ class CListView : public CControl {
   bool InsertColumn(const std::string& text, int width);
   bool DeleteColumn(int index);
   bool SetColumnWidth(int column, int width);
+  int GetColumnWidth(int column) const;
   // Fits each column to its cells and its header's text.
   void AutoSizeColumns();
   HWND GetHeader() const;

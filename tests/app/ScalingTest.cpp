@@ -38,9 +38,10 @@ SIZE TextSize(HWND window, const std::string& text) {
 
 // A Windows Installer product with every fact of the pane.
 void RegisterEveryFact() {
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "{A1}",
-                            {"DisplayName=Alpha", "UninstallString=MsiExec /X{A1}", "Publisher=Acme",
-                             "DisplayVersion=1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
+  RegistrySandbox::Register(
+      HKEY_LOCAL_MACHINE, "{A1}",
+      {"DisplayName=Alpha", "UninstallString=MsiExec /X{A1}", "Publisher=Acme Software Corporation",
+       "DisplayVersion=1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
   RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
 }
 using ScalingTest = AppTest;
@@ -118,7 +119,8 @@ TEST_F(ScaledStartChild, MeasuresItsWindow) {
   for (const auto& [name, value] : Measure()) file << name << '=' << value << '\n';
 }
 
-TEST_F(ScalingTest, TheProgramIsAwareOfEachMonitorsDpiAndItsDetailsPaneCommandHidesThePaneForTheList) {
+TEST_F(ScalingTest, TheManifestAsksForEachMonitorsDpiThePaneCommandGivesTheListItsRoomAndALastColumnFitsItsCells) {
+  RegisterEveryFact();
   // Wine 8 takes any program as aware of each monitor's DPI: what it reads of the manifest tells.
   const auto query =
       reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*)>(
@@ -138,6 +140,12 @@ TEST_F(ScalingTest, TheProgramIsAwareOfEachMonitorsDpiAndItsDetailsPaneCommandHi
     EXPECT_EQ(shown, !!(GetMenuState(MainWindow.GetMenu(), IDM_VIEW_DETAILS_PANE, MF_BYCOMMAND) & MF_CHECKED));
     EXPECT_EQ(shown ? list : list + pane + 6, HeightOf(ProgramList)) << "the list with the pane shown: " << shown;
   }
+  SetWindowPos(MainWindow.GetHandle(), nullptr, 0, 0, 200, 300, SWP_NOMOVE | SWP_NOZORDER);
+  Command(IDM_VIEW_DETAILS);  // autosized in a list too narrow for its columns: the last one keeps its cells whole
+  char company[64] = {};
+  ListView_GetItemText(ProgramList.GetHandle(), 0, 2, company, sizeof company);
+  EXPECT_LT(ListView_GetStringWidth(ProgramList.GetHandle(), company),
+            ListView_GetColumnWidth(ProgramList.GetHandle(), 2));
 }
 
 // Keys typed on the display, dispatched by the main window's loop until the focus moves (5 s at most).
