@@ -73,7 +73,7 @@ void SetDetailsGeometry() {
 // Each box at least its size at 96 DPI, and as large as its text and font need.
 void SetBottomRowGeometry() {
   const int lineHeight = LineHeightOf(NormalFont);
-  SearchLabel.SetSize(std::max(Scaled(40), TextWidthOf("Search:")), std::max(Scaled(17), lineHeight));
+  SearchLabel.SetSize(std::max(Scaled(40), TextWidthOf(SearchLabel.Text.c_str())), std::max(Scaled(17), lineHeight));
   SearchEdit.SetSize(Scaled(300), std::max(Scaled(22), lineHeight + Scaled(8)));
   const int buttonHeight = std::max(Scaled(23), lineHeight + Scaled(10));
   for (CButton* button : {&RemoveButton, &RepairButton})
