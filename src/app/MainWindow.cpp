@@ -17,12 +17,24 @@ namespace {
 // The child that had the focus when the main window was last deactivated.
 HWND FocusedChild = nullptr;
 
+// A button that has the focus is pressed from the keyboard with Space, as the system's buttons are,
+// or with Enter.
+bool IsButtonPressKey(WPARAM key) { return key == VK_SPACE || key == VK_RETURN; }
+void OnRemoveKeyUp(WPARAM key, LPARAM) {
+  if (IsButtonPressKey(key)) UninstallSelected();
+}
+void OnRepairKeyUp(WPARAM key, LPARAM) {
+  if (IsButtonPressKey(key)) Repair();
+}
+
 void SetBottomRowTexts() {
   SearchLabel.SetText("Search:");
   RemoveButton.SetText("Remove");
   RemoveButton.OnClick = UninstallSelected;
+  RemoveButton.OnKeyUp = OnRemoveKeyUp;
   RepairButton.SetText("Repair");
   RepairButton.OnClick = Repair;
+  RepairButton.OnKeyUp = OnRepairKeyUp;
 }
 
 // The child that had the focus last while it can still take it, else the program list (null
