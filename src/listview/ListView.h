@@ -26,6 +26,9 @@ class CListView : public CControl {
   bool SetColumnWidth(int column, int width);
   void AutoSizeColumns();
   HWND GetHeader() const;
+  // Puts the header's sort arrow on the column at that position (up when ascending), and takes
+  // it off every other column; -1 leaves none.
+  void SetSortArrow(int position, bool ascending);
 
   // Appends an item; image 0 leaves the image to the control's default, I_IMAGECALLBACK has the
   // control ask for it (OnGetDisplayInfo).

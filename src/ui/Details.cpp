@@ -1,6 +1,6 @@
 #include "ui/Details.h"
 
-#include "inventory/DateFormatting.h"
+#include "inventory/Dates.h"
 #include "inventory/Formatting.h"
 #include "ui/MenuState.h"
 #include "ui/ResourceIds.h"
@@ -28,18 +28,13 @@ void SetFact(CStatic& label, const char* labelText, CEdit& value, const std::str
 
 }  // namespace
 
-uint64_t DetailsSize(const ProgramEntry& entry) {
-  if (entry.HasUsageData && entry.ProgramSize > 0) return static_cast<uint64_t>(entry.ProgramSize);
-  return uint64_t{entry.EstimatedSize} * 1024;
-}
-
 void FillDetails() {
   const ProgramEntry* entry = GetSelectedEntry();
   if (!entry) return;
   ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
   DetailsTitle.SetText(Title(*entry));
-  SetFact(SizeLabel, "Estimated size:", SizeValue, FormatSize(DetailsSize(*entry)));
-  SetFact(LastUsedLabel, "Last used on:", LastUsedValue, entry->HasUsageData ? FormatDate(entry->LastUsedTime) : "");
+  SetFact(SizeLabel, "Estimated size:", SizeValue, FormatSize(BestKnownSize(*entry)));
+  SetFact(LastUsedLabel, "Last used on:", LastUsedValue, FormatDate(LastUsedDay(*entry)));
   const bool counted = entry->HasUsageData && entry->UseCount != -1;
   SetFact(UsedLabel, "Used:", UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
   SetFact(PublisherLabel, "Publisher:", PublisherValue, entry->Publisher);

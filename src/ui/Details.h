@@ -4,17 +4,9 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-
-#include "inventory/ProgramEntry.h"
-
 // Fills the pane from the selected entry; leaves it as it is when there is none.
 void FillDetails();
 // Blanks every text and shows the blank icon.
 void ClearDetails();
 // The list's item-changed handler: the pane and the menu states follow the selection.
 void OnSelectionChanged(NMLISTVIEW* notification);
-
-// The size in bytes that the pane shows (the usage data's positive size, else the estimated
-// size), or 0 when none is known.
-uint64_t DetailsSize(const ProgramEntry& entry);

@@ -11,7 +11,7 @@ void ApplyDefaultSettings() {
   AppSettings.Maximized = 0;
   AppSettings.DetailsVisible = 1;
   AppSettings.ListViewMode = 1;
-  AppSettings.SortColumn = 0;
+  AppSettings.SortColumn = ListColumn::Application;
   AppSettings.SortAscending = 1;
   AppSettings.ShowSystemComponents = 0;
   AppSettings.ShowSizeColumn = 1;
