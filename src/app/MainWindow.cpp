@@ -85,10 +85,8 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnTimer = OnSearchTimer;
   MainWindow.OnActivate = OnMainWindowActivated;
   MainWindow.OnSetFocus = OnMainWindowFocused;
-  if (!AppSettings.Maximized) {
-    MainWindow.SetSize(AppSettings.WindowWidth, AppSettings.WindowHeight);
-    MainWindow.SetPosition(AppSettings.WindowLeft, AppSettings.WindowTop);
-  }
+  MainWindow.SetSize(AppSettings.WindowWidth, AppSettings.WindowHeight);
+  MainWindow.SetPosition(AppSettings.WindowLeft, AppSettings.WindowTop);
 }
 
 // A copy of the title field's font, bold and a fifth larger. Made once and kept.
@@ -140,7 +138,6 @@ void CreateProgramList() {
   ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE);
   ProgramList.InsertColumn("Application", 180);
   ProgramList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-  ProgramList.SetView(AppSettings.ListViewMode);
 }
 
 int HeightOf(const CWindow& window) {
@@ -173,14 +170,13 @@ bool BuildMainWindow(HINSTANCE instance) {
   SetDetailsGeometry();
   SetBottomRowGeometry();
   ConfigureMainWindow(instance);
-  if (!MainWindow.Create(instance, AppSettings.Maximized ? SW_MAXIMIZE : SW_SHOWNORMAL)) {
+  if (!MainWindow.Create(instance, SW_SHOWNORMAL)) {
     ShowError("Couldn't create the main window");
     return false;
   }
   CreateDetailsPane();
   CreateBottomRow();
   CreateProgramList();
-  if (!AppSettings.DetailsVisible) DetailsPanel.Show(SW_HIDE);
   UpdateViewMarks();
   LayoutMainWindow(MainWindow.GetWidth(), MainWindow.GetHeight(), 0);
   return true;
@@ -190,9 +186,9 @@ void LayoutMainWindow(int width, int height, WPARAM sizeType) {
   SendMessageA(StatusBar.GetHandle(), WM_SIZE, sizeType,
                static_cast<LPARAM>((static_cast<DWORD>(height) << 16) | (width & 0xFFFF)));
   const int statusHeight = StatusBar.GetBarHeight();
-  const int detailsRoom = AppSettings.DetailsVisible ? DetailsPanel.GetHeight() + Margin : 0;
+  const int detailsRoom = DetailsPanel.GetHeight() + Margin;
   ProgramList.SetSize(width, height - detailsRoom - RemoveButton.GetHeight() - statusHeight - 2 * Margin);
-  if (AppSettings.DetailsVisible) LayoutDetailsPane(width);
+  LayoutDetailsPane(width);
   LayoutBottomRow(width, height, statusHeight);
   MainWindow.Invalidate(true);
 }
