@@ -23,7 +23,8 @@ int PositionOf(const std::string& header) {
   char text[64];
   LVCOLUMNA column = {};
   column.mask = LVCF_TEXT, column.pszText = text, column.cchTextMax = sizeof text;
-  for (int position = 0; SendMessageA(ProgramList.GetHandle(), LVM_GETCOLUMNA, position, (LPARAM)&column); ++position)
+  for (int position = 0;
+       SendMessageA(ProgramList.GetHandle(), LVM_GETCOLUMNA, position, reinterpret_cast<LPARAM>(&column)); ++position)
     if (header == text) return position;
   return -1;
 }
@@ -33,7 +34,8 @@ Texts Arrows() {
   char text[64];
   HDITEMA item = {};
   item.mask = HDI_FORMAT | HDI_TEXT, item.pszText = text, item.cchTextMax = sizeof text;
-  for (int position = 0; SendMessageA(ProgramList.GetHeader(), HDM_GETITEMA, position, (LPARAM)&item); ++position)
+  for (int position = 0; SendMessageA(ProgramList.GetHeader(), HDM_GETITEMA, position, reinterpret_cast<LPARAM>(&item));
+       ++position)
     if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN))
       arrows.push_back(text + std::string(item.fmt & HDF_SORTUP ? " up" : " down"));
   return arrows;
