@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <mutex>
-#include <tuple>
 
 #include "inventory/Dates.h"
 #include "inventory/Formatting.h"
@@ -45,19 +44,23 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   RegistrySandbox::WriteUsage(Machine, longKey, UsageRecord(1, 9));
   const Texts all = {"kb1 user",      "Shared user", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine",
                      "漢字 machine 9"};
-  const std::tuple<const char*, bool, Texts> searches[] = {
-      {"", false, all},
-      {"",
-       true,
-       {"kb1 user", "Shared user", "KB2 machine", "Microsoft Security Patch 3 machine", "Café machine",
-        "Alpha machine 7 msi", "CAFÉ WRITER machine", "漢字 machine 9"}},
-      {"hab", false, {"Alpha machine 7 msi"}},
-      {"é", false, {"Café machine"}},
-      {"fÉ", false, {"CAFÉ WRITER machine"}},
-      {"KB1", false, {"kb1 user"}},
-      {"shared", false, {"Shared user"}}};
+  struct {
+    const char* Text;
+    bool ShowSystemComponents;
+    Texts Listed;
+  } const searches[] = {{"", false, all},
+                        {"",
+                         true,
+                         {"kb1 user", "Shared user", "KB2 machine", "Microsoft Security Patch 3 machine",
+                          "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine", "漢字 machine 9"}},
+                        {"hab", false, {"Alpha machine 7 msi"}},
+                        {"é", false, {"Café machine"}},
+                        {"fÉ", false, {"CAFÉ WRITER machine"}},
+                        {"KB1", false, {"kb1 user"}},
+                        {"shared", false, {"Shared user"}}};
   RegistryCalls calls;
-  for (const auto& [search, showSystem, listed] : searches) EXPECT_EQ(listed, Scanned(search, showSystem)) << search;
+  for (const auto& search : searches)
+    EXPECT_EQ(search.Listed, Scanned(search.Text, search.ShowSystemComponents)) << "search text " << search.Text;
   EXPECT_EQ(2 * 7, calls.OpensOf(UninstallKeyPath)) << "two passes (the two roots) a scan";
   EXPECT_EQ(calls.Opens, calls.Closes) << "every key closed";
   EXPECT_EQ(Texts{}, Boxes.Boxes);
