@@ -64,15 +64,17 @@ class CListView : public CControl {
 
   void SetRedraw(bool redraw);
 
+  // The handlers of the list's notifications, which the main window passes on.
+  NotificationHandler OnItemClick = nullptr;
+  NotificationHandler OnItemChanged = nullptr;
+  NotificationHandler OnColumnClick = nullptr;
+  DisplayInfoHandler OnGetDisplayInfo = nullptr;
+
   int32_t ColumnCount = 0;
   // Never lowered, so that each new item is placed after all present ones.
   int32_t NextItemIndex = 0;
   HIMAGELIST LargeImages = nullptr;
   HIMAGELIST SmallImages = nullptr;
-  NotificationHandler OnItemClick = nullptr;
-  NotificationHandler OnItemChanged = nullptr;
-  NotificationHandler OnColumnClick = nullptr;
-  DisplayInfoHandler OnGetDisplayInfo = nullptr;
 
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
