@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "actions/ExportColumns.h"
+#include "inventory/Dates.h"
 #include "inventory/EntryValues.h"
 #include "ui/Messages.h"
 #include "ui/Scan.h"
@@ -110,7 +111,8 @@ std::wstring DefaultFileName() {
   GetLocalTime(&today);
   FILETIME time = {0, 0};
   SystemTimeToFileTime(&today, &time);
-  return WideFrom(DefaultExportName(Utf8From(machine), IsoDate(time.dwLowDateTime, time.dwHighDateTime)), CP_UTF8);
+  return WideFrom(DefaultExportName(Utf8From(machine), IsoDate(DayOfTime(time.dwLowDateTime, time.dwHighDateTime))),
+                  CP_UTF8);
 }
 
 // The common dialogs' library is loaded for the first export: the program starts without it.

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string QuietCommand(const ProgramEntry& entry) {
-  if (!entry.QuietUninstallString.empty()) return entry.QuietUninstallString;
-  if (entry.WindowsInstaller) return "msiexec /quiet /uninstall " + entry.KeyName;
-  return "";
-}
-
 bool OnlyQuietRemovalConfirmed() {
   return MessageBoxA(MainWindow.GetHandle(),
                      "Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?", AppTitle,
@@ -25,15 +19,13 @@ bool OnlyQuietRemovalConfirmed() {
 
 }  // namespace
 
-void Uninstall(bool quiet) {
+void Uninstall() {
   CActionScope action;
   if (!action.Started()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
-  if (quiet) {
-    LaunchAndWait(QuietCommand(*entry));
-  } else if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(QuietCommand(*entry));
+  if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
+    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(entry->QuietUninstallString);
   } else {
     LaunchAndWait(entry->UninstallString);
   }

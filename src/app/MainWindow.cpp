@@ -85,13 +85,10 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnDpiChanged = OnMainWindowDpiChanged;
   // Before the window exists its DPI is the system's.
   const UINT dpi = SystemDpi();
-  if (!AppSettings.Maximized) {
-    const SIZE size =
-        ScaleWindowSize(AppSettings.WindowWidth, AppSettings.WindowHeight, WS_OVERLAPPEDWINDOW, true, dpi);
-    MainWindow.SetSize(size.cx, size.cy);
-    MainWindow.SetPosition(ScaleToDpi(AppSettings.WindowLeft, static_cast<int>(dpi)),
-                           ScaleToDpi(AppSettings.WindowTop, static_cast<int>(dpi)));
-  }
+  const SIZE size = ScaleWindowSize(AppSettings.WindowWidth, AppSettings.WindowHeight, WS_OVERLAPPEDWINDOW, true, dpi);
+  MainWindow.SetSize(size.cx, size.cy);
+  MainWindow.SetPosition(ScaleToDpi(AppSettings.WindowLeft, static_cast<int>(dpi)),
+                         ScaleToDpi(AppSettings.WindowTop, static_cast<int>(dpi)));
 }
 
 void CreateDetailsPane() {
@@ -138,7 +135,6 @@ void CreateProgramList() {
   ProgramList.SetFont(ChildFont());
   ProgramList.InsertColumn("Application", Scaled(180));
   ProgramList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-  ProgramList.SetView(AppSettings.ListViewMode);
 }
 
 }  // namespace
@@ -146,7 +142,7 @@ void CreateProgramList() {
 bool BuildMainWindow(HINSTANCE instance) {
   SetBottomRowTexts();
   ConfigureMainWindow(instance);
-  if (!MainWindow.Create(instance, AppSettings.Maximized ? SW_MAXIMIZE : SW_SHOWNORMAL)) {
+  if (!MainWindow.Create(instance, SW_SHOWNORMAL)) {
     ShowError("Couldn't create the main window");
     return false;
   }
@@ -154,7 +150,6 @@ bool BuildMainWindow(HINSTANCE instance) {
   CreateDetailsPane();
   CreateBottomRow();
   CreateProgramList();
-  if (!AppSettings.DetailsVisible) DetailsPanel.Show(SW_HIDE);
   UpdateViewMarks();
   LayoutMainWindow(MainWindow.GetWidth(), MainWindow.GetHeight(), 0);
   return true;

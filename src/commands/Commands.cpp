@@ -59,6 +59,7 @@ bool IsCopyKey(WPARAM key) { return key == 'C' && GetKeyState(VK_CONTROL) < 0 &&
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
+  KeepSortColumnShown(AppSettings);
   FetchInventoryValues(ShownValues(AppSettings));
   PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
 }
@@ -68,7 +69,7 @@ void FetchSelectedEntry() {
   if (ProgramEntry* entry = GetSelectedEntry()) FetchValues(*entry, AllValueBits);
 }
 
-void SortBy(int column) {
+void SortBy(ListColumn column) {
   AppSettings.SortColumn = column;
   SortList(ProgramList, AppSettings);
 }
@@ -98,7 +99,7 @@ bool HandleViewCommand(int id) {
     ProgramList.SetView(LVS_REPORT);
     ProgramList.AutoSizeColumns();
   } else if (id >= IDM_SORT_BY_COLUMN_0 && id <= IDM_SORT_BY_COLUMN_4) {
-    SortBy(id - IDM_SORT_BY_COLUMN_0);
+    SortBy(static_cast<ListColumn>(id - IDM_SORT_BY_COLUMN_0));
   } else if (id == IDM_SORT_ASCENDING || id == IDM_SORT_DESCENDING) {
     SetSortDirection(id == IDM_SORT_ASCENDING ? 1 : 0);
   } else {
@@ -111,7 +112,7 @@ bool HandleViewCommand(int id) {
 // The commands of the menus and accelerators; false for any other id.
 bool HandleMenuCommand(int id) {
   switch (id) {
-    case IDM_UNINSTALL: Uninstall(false); break;
+    case IDM_UNINSTALL: Uninstall(); break;
     case IDM_REMOVE_ENTRY: ConfirmAndRemoveEntry(); break;
     case IDM_EXIT: MainWindow.Destroy(); break;
     case IDM_ABOUT: ShowAbout(); break;
@@ -204,7 +205,7 @@ void ShowAbout() {
 }
 
 void OnListKeyDown(WPARAM key, LPARAM) {
-  if (key == VK_RETURN) Uninstall(false);
+  if (key == VK_RETURN) Uninstall();
   if (IsCopyKey(key)) CopySelectedRow();
 }
 
@@ -213,4 +214,4 @@ void OnColumnClicked(NMLISTVIEW* notification) {
   UpdateViewMarks();
 }
 
-void UninstallSelected() { Uninstall(false); }
+void UninstallSelected() { Uninstall(); }

@@ -1,6 +1,6 @@
 #include "inventory/EntryValues.h"
 
-#include "inventory/InstallDate.h"
+#include "inventory/Dates.h"
 
 namespace {
 

@@ -109,6 +109,18 @@ int CListView::HeaderTextWidth(int column) const {
 
 HWND CListView::GetHeader() const { return reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0)); }
 
+void CListView::SetSortArrow(int position, bool ascending) {
+  const HWND header = GetHeader();
+  for (int column = 0; column < ColumnCount; ++column) {
+    HDITEMA item = {};
+    item.mask = HDI_FORMAT;
+    SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (column == position) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+    SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
 int CListView::InsertItem(const std::string& text, LPARAM parameter, int image) {
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;

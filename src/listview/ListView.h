@@ -28,6 +28,9 @@ class CListView : public CControl {
   // Fits each column to its cells and its header's text.
   void AutoSizeColumns();
   HWND GetHeader() const;
+  // Puts the header's sort arrow on the column at that position (up when ascending), and takes
+  // it off every other column; -1 leaves none.
+  void SetSortArrow(int position, bool ascending);
 
   // Appends an item; image 0 leaves the image to the control's default, I_IMAGECALLBACK has the
   // control ask for it (OnGetDisplayInfo).
@@ -69,15 +72,17 @@ class CListView : public CControl {
 
   // The DPI that the icons and the column widths are for.
   UINT Dpi = 96;
+  // The handlers of the list's notifications, which the main window passes on.
+  NotificationHandler OnItemClick = nullptr;
+  NotificationHandler OnItemChanged = nullptr;
+  NotificationHandler OnColumnClick = nullptr;
+  DisplayInfoHandler OnGetDisplayInfo = nullptr;
+
   int32_t ColumnCount = 0;
   // Never lowered, so that each new item is placed after all present ones.
   int32_t NextItemIndex = 0;
   HIMAGELIST LargeImages = nullptr;
   HIMAGELIST SmallImages = nullptr;
-  NotificationHandler OnItemClick = nullptr;
-  NotificationHandler OnItemChanged = nullptr;
-  NotificationHandler OnColumnClick = nullptr;
-  DisplayInfoHandler OnGetDisplayInfo = nullptr;
 
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;

@@ -1,6 +1,6 @@
 #include "listview/Population.h"
 
-#include "inventory/DateFormatting.h"
+#include "inventory/Dates.h"
 #include "inventory/Formatting.h"
 #include "listview/IconCache.h"
 #include "listview/IconLocation.h"
@@ -32,10 +32,8 @@ void FillCells(CListView& list, const ListSettings& settings, const ProgramEntry
     list.SetItemText(FormatSize(static_cast<uint64_t>(size)), item, SizeColumnIndex);
   if (settings.ShowFrequencyColumn && entry.HasUsageData && entry.UseCount != -1)
     list.SetItemText(FormatUseCount(static_cast<uint32_t>(entry.UseCount)), item, FrequencyColumnIndex);
-  if (settings.ShowLastUsedColumn && entry.HasUsageData)
-    list.SetItemText(FormatDate(entry.LastUsedTime), item, LastUsedColumnIndex);
-  if (settings.ShowInstalledOnColumn)
-    list.SetItemText(FormatInstallDate(entry.InstallDate), item, InstalledOnColumnIndex);
+  if (settings.ShowLastUsedColumn) list.SetItemText(FormatDate(LastUsedDay(entry)), item, LastUsedColumnIndex);
+  if (settings.ShowInstalledOnColumn) list.SetItemText(FormatDate(entry.InstallDate), item, InstalledOnColumnIndex);
 }
 
 // The list asks for each item's image when it first draws the item (SupplyItemImage): the icons of

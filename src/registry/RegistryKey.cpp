@@ -4,6 +4,8 @@
 #include <cwctype>
 #include <utility>
 
+#include "registry/AsciiCase.h"
+
 namespace {
 
 void ReportError(const char* text) { MessageBoxA(nullptr, text, "", MB_ICONERROR); }
@@ -37,22 +39,9 @@ bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 // Room for a value name: a name that does not fit is longer than any that the program asks for.
 const DWORD ValueNameRoom = 0x4000;
 
-unsigned char UpperAscii(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
-}
-
-// Orders two names as a registry that keeps a key's values sorted by name (Wine's does) orders
-// names of plain ASCII: the letters a to z as A to Z, then byte by byte.
-int CompareIgnoringAsciiCase(const char* first, const char* second) {
-  for (;; ++first, ++second) {
-    const int difference = UpperAscii(*first) - UpperAscii(*second);
-    if (difference != 0 || *first == '\0') return difference;
-  }
-}
-
-// Whether a binary search over the value indexes, made as if the values were sorted by name,
-// meets a value of exactly that name: a few registry calls where a walk over every value takes
+// Whether a binary search over the value indexes, made as if the values were sorted by name as
+// a registry that keeps them sorted (Wine's does) orders names of plain ASCII, meets a value of
+// exactly that name: a few registry calls where a walk over every value takes
 // one each. False says nothing of whether there is one.
 bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valueName) {
   DWORD count = 0;

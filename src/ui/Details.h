@@ -4,10 +4,6 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-
-#include "inventory/ProgramEntry.h"
-
 // The labels' texts, shown while their facts are present.
 extern const char* const SizeLabelText;
 extern const char* const LastUsedLabelText;
@@ -21,7 +17,3 @@ void FillDetails();
 void ClearDetails();
 // The list's item-changed handler: the pane and the menu states follow the selection.
 void OnSelectionChanged(NMLISTVIEW* notification);
-
-// The size in bytes that the pane shows (the usage data's positive size, else the estimated
-// size), or 0 when none is known.
-uint64_t DetailsSize(const ProgramEntry& entry);

@@ -29,11 +29,11 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_INSTALLED_ON, CheckedIf(AppSettings.ShowInstalledOnColumn));
 }
 
-// The sort command of a column position; 0 for a position past the last one that has a command.
-UINT SortCommand(int32_t column) {
-  return column >= 0 && column <= IDM_SORT_BY_COLUMN_4 - IDM_SORT_BY_COLUMN_0
-             ? static_cast<UINT>(IDM_SORT_BY_COLUMN_0 + column)
-             : 0;
+// The sort command of a column, in the columns' fixed order; 0 for a column past the last one
+// that has a command.
+UINT SortCommand(ListColumn column) {
+  const int n = static_cast<int>(column);
+  return n <= IDM_SORT_BY_COLUMN_4 - IDM_SORT_BY_COLUMN_0 ? static_cast<UINT>(IDM_SORT_BY_COLUMN_0 + n) : 0;
 }
 
 // The command of the list's view, or 0 for the small icon view, which has none.

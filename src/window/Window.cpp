@@ -85,8 +85,6 @@ bool CWindow::Destroy() { return DestroyWindow(Handle) != FALSE; }
 
 void CWindow::Invalidate(bool erase) { InvalidateRect(Handle, nullptr, erase); }
 
-bool CWindow::IsMaximized() const { return IsZoomed(Handle) != FALSE; }
-
 HFONT CWindow::GetFont() const { return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0)); }
 
 void CWindow::SetFont(HFONT font) { SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }

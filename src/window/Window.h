@@ -30,7 +30,6 @@ class CWindow {
   void SetFocus();
   bool Destroy();
   void Invalidate(bool erase);
-  bool IsMaximized() const;
   HFONT GetFont() const;
   void SetFont(HFONT font);
   bool GetLogFont(LOGFONTA* logFont) const;

@@ -32,6 +32,12 @@ UINT Style(HWND box) {
 
 const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
 
+const char* DateFormat = nullptr;
+ApiHook* DateHook = nullptr;
+int WINAPI DateInFormat(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR, LPSTR text, int size) {
+  return DateHook->Original<decltype(DateInFormat)>()(locale, flags & ~DATE_SHORTDATE, date, DateFormat, text, size);
+}
+
 }  // namespace
 
 MessageBoxCatcher::MessageBoxCatcher()
@@ -102,6 +108,11 @@ void RealInputTest::SetUp() {
       << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
          "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
   AppTest::SetUp();
+}
+
+ShortDates::ShortDates(const char* format) : Hook("KERNEL32.dll", "GetDateFormatA", &DateInFormat) {
+  DateFormat = format;
+  DateHook = &Hook;
 }
 
 void PumpMessages() {

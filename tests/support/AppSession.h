@@ -69,5 +69,15 @@ struct RealInputTest : AppTest {
   void SetUp() override;
 };
 
+// Short dates in a format of the test's (as GetDateFormatA takes one) while it lives, whatever the
+// user's: expected dates are written as they show.
+class ShortDates {
+ public:
+  explicit ShortDates(const char* format);
+
+ private:
+  ApiHook Hook;
+};
+
 // Dispatches every message queued for this thread, WM_QUIT included.
 void PumpMessages();
