@@ -5,6 +5,7 @@
 #include <string>
 
 #include "actions/Launch.h"
+#include "inventory/EntryValues.h"
 #include "ui/Messages.h"
 #include "ui/Scan.h"
 #include "ui/WindowObjects.h"
@@ -12,7 +13,7 @@
 namespace {
 
 std::string QuietCommand(const ProgramEntry& entry) {
-  if (!entry.QuietUninstallString.empty()) return entry.QuietUninstallString;
+  if (!entry.QuietUninstallString.empty()) return ExpandedValue(entry, QuietUninstallStringBit);
   if (entry.WindowsInstaller) return "msiexec /quiet /uninstall " + entry.KeyName;
   return "";
 }
@@ -35,7 +36,7 @@ void Uninstall(bool quiet) {
   } else if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
     if (OnlyQuietRemovalConfirmed()) LaunchAndWait(QuietCommand(*entry));
   } else {
-    LaunchAndWait(entry->UninstallString);
+    LaunchAndWait(ExpandedValue(*entry, UninstallStringBit));
   }
   action.ScanAtEnd();
 }

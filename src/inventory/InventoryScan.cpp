@@ -72,6 +72,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 
 bool Dropped(const ProgramEntry& entry, const ScanFilter& filter) {
+  if (!filter.ShowSystemComponents && IsSystemComponent(entry)) return true;
   return !filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText);
 }
 
@@ -83,11 +84,11 @@ struct PassKeys {
   CRegistryKey UsageCache;
 };
 
-// The names that the entry's title and the search need: DisplayName, and QuietDisplayName when
-// the DisplayName is empty or a search is on.
+// The values that the entry's title and the filters need: SystemComponent, DisplayName, and
+// QuietDisplayName when the DisplayName is empty or a search is on.
 uint32_t NamesNeeded(const ProgramEntry& entry, const ScanFilter& filter) {
   const bool quietNeeded = entry.DisplayName.empty() || !filter.UpperSearchText.empty();
-  return quietNeeded ? DisplayNameBit | QuietDisplayNameBit : uint32_t{DisplayNameBit};
+  return SystemComponentBit | DisplayNameBit | (quietNeeded ? QuietDisplayNameBit : 0u);
 }
 
 bool LacksValues(const ProgramEntry& entry, const ScanFilter& filter) {
@@ -97,7 +98,7 @@ bool LacksValues(const ProgramEntry& entry, const ScanFilter& filter) {
 
 // Reads the names, then, unless the search drops the entry, the values wanted.
 void ReadWantedValues(CRegistryKey& key, const ScanFilter& filter, ProgramEntry& entry) {
-  ReadEntryValues(key, entry, DisplayNameBit);
+  ReadEntryValues(key, entry, SystemComponentBit | DisplayNameBit);
   ReadEntryValues(key, entry, NamesNeeded(entry, filter));
   if (!Dropped(entry, filter)) ReadEntryValues(key, entry, filter.WantedValues);
 }

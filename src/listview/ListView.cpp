@@ -2,7 +2,7 @@
 
 namespace {
 
-const UINT IconListFlags = ILC_COLOR16 | ILC_MASK;
+const UINT IconListFlags = ILC_COLOR32 | ILC_MASK;  // icons with an alpha channel keep their smooth edges
 
 HIMAGELIST CreateIconList(int widthMetric, int heightMetric) {
   return ImageList_Create(GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), IconListFlags, 1, 1);
