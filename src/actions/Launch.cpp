@@ -61,7 +61,7 @@ DWORD StartElevated(const std::string& file, const std::string& parameters, HAND
 }
 
 // Starts the program of commandLine, read as CreateProcessA read it, with the elevation prompt.
-DWORD StartElevated(const std::string& commandLine, HANDLE& process) {
+DWORD StartCommandElevated(const std::string& commandLine, HANDLE& process) {
   CommandSplit split = CommandSplits(commandLine).front();
   FindCommandProgram(commandLine, split);
   return StartElevated(split.Program, split.Parameters, process);
@@ -80,7 +80,7 @@ HANDLE Start(const std::string& commandLine, DWORD& error) {
     return process.hProcess;
   }
   error = GetLastError();
-  if (error == ElevationRequired) error = StartElevated(commandLine, process.hProcess);
+  if (error == ElevationRequired) error = StartCommandElevated(commandLine, process.hProcess);
   return process.hProcess;
 }
 
