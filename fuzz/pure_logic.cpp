@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "actions/ExportFormat.h"
+#include "inventory/CommandLine.h"
 #include "inventory/Dates.h"
 #include "inventory/Formatting.h"
 #include "inventory/UsageRecord.h"
@@ -28,6 +29,16 @@ std::string Digits(const std::string& isoDate) {
   return digits;
 }
 
+// Every reading of a command line takes its program and its parameters from the line itself.
+bool ReadFromTheLine(const std::string& commandLine) {
+  const auto splits = CommandSplits(commandLine);
+  return !splits.empty() && std::all_of(splits.begin(), splits.end(), [&](const CommandSplit& split) {
+    return split.Program.size() + split.Parameters.size() <= commandLine.size() &&
+           commandLine.find(split.Program) != std::string::npos &&
+           commandLine.compare(commandLine.size() - split.Parameters.size(), std::string::npos, split.Parameters) == 0;
+  });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(&number, record, sizeof number);
 
   Check(DecodeUsageRecord(record).ProgramPath.size() <= 262, "a usage record's path holds at most 262 code units");
-  Check(ParseIconLocation(text).Index >= 0, "an icon index is never negative");
+  Check(ParseIconLocation(text).Path.size() <= size, "an icon path is never longer than its location");
+  Check(ReadFromTheLine(text), "every reading of a command line takes its program and parameters from the line");
   Check(CompareBytes(first, second) == -CompareBytes(second, first), "CompareBytes is antisymmetric");
   Check(FormatSize(number).empty() == (number == 0), "FormatSize is empty for 0 bytes only");
   Check(SeparatedLine({first, second}, ',').size() >= size, "a separated line holds every byte of its fields");

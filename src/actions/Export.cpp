@@ -39,19 +39,9 @@ std::string Utf8From(const std::wstring& text) {
   return utf8;
 }
 
-// The system's text for an error, without its line break.
-std::wstring ErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD length = FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error);
-  LocalFree(buffer);
-  return text.erase(text.find_last_not_of(L"\r\n ") + 1);
-}
-
 void ShowFailure(const std::wstring& what, DWORD error) {
-  MessageBoxW(MainWindow.GetHandle(), (what + L":\n\n" + ErrorText(error)).c_str(), WideFrom(AppTitle, CP_ACP).c_str(),
-              MB_ICONERROR);
+  MessageBoxW(MainWindow.GetHandle(), (what + L":\n\n" + WideFrom(SystemReason(error), CP_ACP)).c_str(),
+              WideFrom(AppTitle, CP_ACP).c_str(), MB_ICONERROR);
 }
 
 // The entries of the list's items, in the order that the list shows them.

@@ -2,5 +2,6 @@
 #include "inventory/ProgramEntry.h"
 
 // Deletes entry's registration without running any uninstaller: in the root and the registry
-// view where the scan found it, and nowhere else.
+// view where the scan found it, and nowhere else, with its subkeys. When the registry refuses,
+// a box says which program and why, and the registration stays as it was.
 void RemoveEntry(const ProgramEntry& entry);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "actions/Launch.h"
+#include "inventory/EntryValues.h"
 #include "ui/Messages.h"
 #include "ui/Scan.h"
 #include "ui/WindowObjects.h"
@@ -25,9 +26,9 @@ void Uninstall() {
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(entry->QuietUninstallString);
+    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(ExpandedValue(*entry, QuietUninstallStringBit));
   } else {
-    LaunchAndWait(entry->UninstallString);
+    LaunchAndWait(ExpandedValue(*entry, UninstallStringBit));
   }
   action.ScanAtEnd();
 }

@@ -74,7 +74,9 @@ void OnMainWindowDpiChanged(WPARAM dpis, LPARAM suggested) {
 void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.SetText(AppTitle);
   MainWindow.SetIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMERE)));
-  MainWindow.SetMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU)));
+  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  OfferRunAsAdministrator(menu);
+  MainWindow.SetMenu(menu);
   MainWindow.SetAccelerators(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
   MainWindow.OnSize = LayoutMainWindow;
   MainWindow.OnNotify = RouteListNotification;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "actions/Export.h"
+#include "actions/Launch.h"
 #include "actions/RemoveEntry.h"
 #include "actions/Uninstall.h"
 #include "inventory/EntryValues.h"
@@ -124,6 +125,7 @@ bool HandleMenuCommand(int id) {
     case IDM_MODIFY: Repair(); break;
     case IDM_COPY: CopySelectedRow(); break;
     case IDM_EXPORT_LIST: ExportList(); break;
+    case IDM_RUN_AS_ADMINISTRATOR: RunAsAdministrator(); break;
     case IDM_COLUMN_PROGRAM_NAME: break;
     case IDM_COLUMN_COMPANY: ToggleColumn(AppSettings.ShowCompanyColumn); break;
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;

@@ -23,8 +23,9 @@ struct ProgramEntry {
   std::string Readme;
   std::string DisplayIcon;
   int32_t WindowsInstaller = 0;
-  uint32_t EstimatedSize = 0;  // kilobytes
-  uint32_t InstallDate = 0;    // its day (Dates.h), 0 when unknown
+  int32_t SystemComponent = 0;  // 1 when the DWORD value SystemComponent is 1: a part of a bundle
+  uint32_t EstimatedSize = 0;   // kilobytes
+  uint32_t InstallDate = 0;     // its day (Dates.h), 0 when unknown
   int32_t HasUsageData = 0;
   int64_t ProgramSize = 0;  // bytes
   int32_t UseCount = 0;     // -1: not counted
@@ -38,6 +39,9 @@ struct ProgramEntry {
   // The values of the registration's key read so far (EntryValue bits): a scan reads those that
   // the list shows, the others are read when something needs them.
   uint32_t ValuesRead = 0;
+  // The string values stored as REG_EXPAND_SZ (EntryValue bits): shown as stored, expanded where
+  // they are used.
+  uint32_t ExpandableValues = 0;
 };
 
 // DisplayName, else QuietDisplayName, else KeyName.

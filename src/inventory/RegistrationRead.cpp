@@ -6,7 +6,7 @@ namespace {
 
 // Reads the names, then, unless the search drops the entry, the values wanted.
 void ReadWantedValues(CRegistryKey& key, const ScanFilter& filter, ProgramEntry& entry) {
-  ReadEntryValues(key, entry, DisplayNameBit);
+  ReadEntryValues(key, entry, SystemComponentBit | DisplayNameBit);
   ReadEntryValues(key, entry, NamesNeeded(entry, filter));
   if (!Dropped(entry, filter)) ReadEntryValues(key, entry, filter.WantedValues);
 }

@@ -26,12 +26,13 @@ bool Skipped(const ScanFilter& filter, const std::string& keyName) {
 }
 
 bool Dropped(const ProgramEntry& entry, const ScanFilter& filter) {
+  if (!filter.ShowSystemComponents && IsSystemComponent(entry)) return true;
   return !filter.UpperSearchText.empty() && !MatchesSearch(entry, filter.UpperSearchText);
 }
 
 uint32_t NamesNeeded(const ProgramEntry& entry, const ScanFilter& filter) {
   const bool quietNeeded = entry.DisplayName.empty() || !filter.UpperSearchText.empty();
-  return quietNeeded ? DisplayNameBit | QuietDisplayNameBit : uint32_t{DisplayNameBit};
+  return SystemComponentBit | DisplayNameBit | (quietNeeded ? QuietDisplayNameBit : 0u);
 }
 
 bool LacksValues(const ProgramEntry& entry, const ScanFilter& filter) {

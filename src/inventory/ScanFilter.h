@@ -22,11 +22,11 @@ bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText
 // A hot-fix while system components are hidden: its key is not even opened.
 bool Skipped(const ScanFilter& filter, const std::string& keyName);
 
-// An entry that the search leaves out.
+// An entry that the search leaves out, or a system component while they are hidden.
 bool Dropped(const ProgramEntry& entry, const ScanFilter& filter);
 
-// The names that the entry's title and the search need: DisplayName, and QuietDisplayName when
-// the DisplayName is empty or a search is on.
+// The values that the entry's title and the filters need: SystemComponent, DisplayName, and
+// QuietDisplayName when the DisplayName is empty or a search is on.
 uint32_t NamesNeeded(const ProgramEntry& entry, const ScanFilter& filter);
 
 // Whether the entry lacks the names it needs or, unless the search drops it, the values wanted.

@@ -7,7 +7,7 @@
 
 namespace {
 
-const UINT IconListFlags = ILC_COLOR16 | ILC_MASK;
+const UINT IconListFlags = ILC_COLOR32 | ILC_MASK;  // icons with an alpha channel keep their smooth edges
 
 HIMAGELIST CreateIconList(int widthMetric, int heightMetric, UINT dpi) {
   return ImageList_Create(SystemMetricForDpi(widthMetric, dpi), SystemMetricForDpi(heightMetric, dpi), IconListFlags, 1,

@@ -1,6 +1,7 @@
 #include "listview/Population.h"
 
 #include "inventory/Dates.h"
+#include "inventory/EntryValues.h"
 #include "inventory/Formatting.h"
 #include "listview/IconCache.h"
 #include "listview/IconLocation.h"
@@ -11,9 +12,14 @@ namespace {
 
 CIconCache ProgramIcons;
 
-// Where the entry's own icon comes from, or an empty path when it has none.
+// Where the entry's own icon comes from, or an empty path when it has none. Variables in the
+// path are expanded whatever the value's type, as the system's shell does with icon locations.
 IconLocation EntryIconLocation(const ProgramEntry& entry) {
-  if (!entry.DisplayIcon.empty()) return ParseIconLocation(entry.DisplayIcon);
+  if (!entry.DisplayIcon.empty()) {
+    IconLocation location = ParseIconLocation(entry.DisplayIcon);
+    location.Path = ExpandEnvironment(location.Path);
+    return location;
+  }
   IconLocation location;
   if (entry.HasUsageData) location.Path = entry.ProgramPath;
   return location;

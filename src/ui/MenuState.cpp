@@ -1,5 +1,8 @@
 #include "ui/MenuState.h"
 
+#include <shellapi.h>
+
+#include "ui/Elevation.h"
 #include "ui/ResourceIds.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
@@ -46,7 +49,48 @@ UINT ViewCommand(DWORD view) {
   }
 }
 
+// The system's shield icon (from Windows Vista on) as a small menu bitmap, or null.
+HBITMAP ShieldBitmap() {
+  struct StockIconInfo {
+    DWORD Size;
+    HICON Icon;
+    int SystemImage, IconIndex;
+    WCHAR Path[MAX_PATH];
+  };
+  using GetStockIconInfo = HRESULT(WINAPI*)(int, UINT, StockIconInfo*);
+  auto getInfo = reinterpret_cast<GetStockIconInfo>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "SHGetStockIconInfo")));
+  const int ShieldIcon = 77;                            // SIID_SHIELD
+  const UINT SmallIcon = SHGFI_ICON | SHGFI_SMALLICON;  // SHGSI_ICON | SHGSI_SMALLICON
+  StockIconInfo info = {sizeof info, nullptr, 0, 0, {}};
+  if (!getInfo || FAILED(getInfo(ShieldIcon, SmallIcon, &info))) return nullptr;
+  const int width = GetSystemMetrics(SM_CXSMICON), height = GetSystemMetrics(SM_CYSMICON);
+  BITMAPINFO format = {};
+  format.bmiHeader = {sizeof format.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  DrawIconEx(dc, 0, 0, info.Icon, width, height, 0, nullptr, DI_NORMAL);  // with its alpha channel
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DestroyIcon(info.Icon);
+  return bitmap;
+}
+
 }  // namespace
+
+void OfferRunAsAdministrator(HMENU menu) {
+  if (RunsElevated()) {
+    DeleteMenu(menu, IDM_RUN_AS_ADMINISTRATOR, MF_BYCOMMAND);
+    return;
+  }
+  MENUITEMINFOA item = {};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_BITMAP;
+  item.hbmpItem = ShieldBitmap();
+  if (item.hbmpItem) SetMenuItemInfoA(menu, IDM_RUN_AS_ADMINISTRATOR, FALSE, &item);
+}
 
 void UpdateProgramMenu(HMENU menu, int which) {
   if (which == IDR_PROGRAM_MENU) UpdateProgramCommands(menu);

@@ -12,3 +12,6 @@ const ProgramEntry* SelectedEntryOrTell();
 
 // Shows text in an error box owned by the main window; returns the box's answer.
 int ShowError(std::string text);
+
+// The system's text for an error, without its line break.
+std::string SystemReason(unsigned long error);

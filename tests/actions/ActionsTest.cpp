@@ -63,7 +63,7 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   const std::string quiet = box("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
                                 MB_ICONWARNING | MB_YESNO),
                     confirm = box("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO),
-                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"", MB_ICONERROR);
+                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"\n\nFile not found.", MB_ICONERROR);
   const std::map<std::string, std::function<void()>> triggers = {
       {"Enter", PressEnter},
       {"Remove button", [] { Click(RemoveButton); }},

@@ -109,8 +109,10 @@ TEST_F(ListTest, ItemsShowTheirCellsAndEachColumnStaysTheSortedOneWithItsArrowWh
 
 TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeIntegerOf32Bits) {
   for (const std::string row :
-       {"C:\\a,b\\x.dll,2 => C:\\a,b\\x.dll 2", "x.dll,-2 => x.dll 2", "x.dll, +3  => x.dll 3", "x.dll,2x => x.dll 0",
-        "x.dll, => x.dll 0", "x.dll => x.dll 0", "x,2147483647 => x 2147483647", "x,2147483648 => x 0", "x,- => x 0"}) {
+       {"C:\\a,b\\x.dll,2 => C:\\a,b\\x.dll 2", "x.dll,-2 => x.dll -2", "x.dll, +3  => x.dll 3", "x.dll,2x => x.dll 0",
+        "x.dll, => x.dll 0", "x.dll => x.dll 0", "x,2147483647 => x 2147483647", "x,2147483648 => x 0", "x,- => x 0",
+        "x,-2147483648 => x -2147483648", " \"C:\\a,b\\x.dll\" ,-101 => C:\\a,b\\x.dll -101",
+        "\"C:\\a b\\x.dll\" => C:\\a b\\x.dll 0", "\"x\",\"y\" => x 0"}) {
     const IconLocation location = ParseIconLocation(row.substr(0, row.find(" => ")));
     EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + location.Path + " " + std::to_string(location.Index));
   }
