@@ -123,8 +123,10 @@ std::vector<double> MeasureSorts(int repeats) {
   PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
   std::vector<double> times;
   ListSettings order = AppSettings;
-  for (order.SortColumn = 0; order.SortColumn < 5; ++order.SortColumn)
+  for (int column = 0; column < 5; ++column) {
+    order.SortColumn = static_cast<ListColumn>(column);
     times.push_back(MedianMs(repeats, [&order] { SortList(ProgramList, order); }));
+  }
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 0;
   return times;
 }

@@ -10,6 +10,7 @@
 
 #include "actions/ExportColumns.h"
 #include "actions/FileWriting.h"
+#include "inventory/Dates.h"
 #include "inventory/EntryValues.h"
 #include "inventory/WideText.h"
 #include "ui/Messages.h"
@@ -23,19 +24,9 @@ const wchar_t* const FileTypes = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.
 const char* const Utf8ByteOrderMark = "\xEF\xBB\xBF";
 const DWORD FileNameRoom = 1024;
 
-// The system's text for an error, without its line break.
-std::wstring ErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD length = FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error);
-  LocalFree(buffer);
-  return text.erase(text.find_last_not_of(L"\r\n ") + 1);
-}
-
 void ShowFailure(const std::wstring& what, DWORD error) {
-  MessageBoxW(MainWindow.GetHandle(), (what + L":\n\n" + ErrorText(error)).c_str(), WideFrom(AppTitle, CP_ACP).c_str(),
-              MB_ICONERROR);
+  MessageBoxW(MainWindow.GetHandle(), (what + L":\n\n" + WideFrom(SystemReason(error), CP_ACP)).c_str(),
+              WideFrom(AppTitle, CP_ACP).c_str(), MB_ICONERROR);
 }
 
 // The entries of the list's items, in the order that the list shows them.
@@ -62,8 +53,9 @@ std::wstring DefaultFileName() {
   GetLocalTime(&today);
   FILETIME time = {0, 0};
   SystemTimeToFileTime(&today, &time);
-  return WideFrom(DefaultExportName(NarrowFrom(machine, CP_UTF8), IsoDate(time.dwLowDateTime, time.dwHighDateTime)),
-                  CP_UTF8);
+  return WideFrom(
+      DefaultExportName(NarrowFrom(machine, CP_UTF8), IsoDate(DayOfTime(time.dwLowDateTime, time.dwHighDateTime))),
+      CP_UTF8);
 }
 
 // The common dialogs' library is loaded for the first export: the program starts without it.

@@ -1,7 +1,7 @@
 #include "actions/ExportColumns.h"
 
+#include "inventory/Dates.h"
 #include "inventory/Formatting.h"
-#include "inventory/InstallDate.h"
 #include "listview/ListColumns.h"
 
 namespace {
@@ -26,10 +26,6 @@ std::string Frequency(const ProgramEntry& entry) {
   return entry.HasUsageData && entry.UseCount != -1 ? FormatUseCount(static_cast<uint32_t>(entry.UseCount)) : "";
 }
 
-std::string LastUsed(const ProgramEntry& entry) {
-  return entry.HasUsageData ? IsoDate(entry.LastUsedTime.dwLowDateTime, entry.LastUsedTime.dwHighDateTime) : "";
-}
-
 std::string RootName(const ProgramEntry& entry) {
   if (entry.Root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
   if (entry.Root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
@@ -49,8 +45,8 @@ const ExportColumn ExportColumns[] = {
     {"Size in bytes", SizeInBytes},
     {"Company", [](const ProgramEntry& entry) { return entry.Publisher; }},
     {"Frequency of use", Frequency},
-    {"Date last used", LastUsed},
-    {"Installed on", [](const ProgramEntry& entry) { return IsoInstallDate(entry.InstallDate); }},
+    {"Date last used", [](const ProgramEntry& entry) { return IsoDate(LastUsedDay(entry)); }},
+    {"Installed on", [](const ProgramEntry& entry) { return IsoDate(entry.InstallDate); }},
     {"Version", [](const ProgramEntry& entry) { return entry.DisplayVersion; }},
     {"Key name", [](const ProgramEntry& entry) { return entry.KeyName; }},
     {"Root", RootName},

@@ -1,13 +1,8 @@
 #include "actions/ExportFormat.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
-
-const uint64_t TicksPerDay = 864000000000ull;
-// From 0000-03-01, where the 400-year cycles of the calendar below begin, to 1601-01-01.
-const uint64_t DaysBefore1601 = 584694;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -61,26 +56,6 @@ std::string SeparatedLine(const TableRow& fields, char separator) {
 std::string SeparatedText(const std::vector<TableRow>& rows, char separator) {
   std::string text;
   for (const TableRow& row : rows) text += SeparatedLine(row, separator);
-  return text;
-}
-
-// The civil date of a day count, by the 400-year cycles of the Gregorian calendar, each taken
-// to begin on March 1 so that leap days end the year.
-std::string IsoDate(uint32_t low, uint32_t high) {
-  const uint64_t ticks = (static_cast<uint64_t>(high) << 32) | low;
-  if (ticks == 0) return "";
-  const uint64_t days = ticks / TicksPerDay + DaysBefore1601;
-  const uint64_t cycle = days / 146097, dayOfCycle = days % 146097;
-  const uint64_t yearOfCycle = (dayOfCycle - dayOfCycle / 1460 + dayOfCycle / 36524 - dayOfCycle / 146096) / 365;
-  const uint64_t dayOfYear = dayOfCycle - (365 * yearOfCycle + yearOfCycle / 4 - yearOfCycle / 100);
-  const uint64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
-  const uint64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
-  const uint64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
-  const uint64_t year = cycle * 400 + yearOfCycle + (month <= 2 ? 1 : 0);
-  if (year > 9999) return "";
-  char text[16];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(year), static_cast<unsigned>(month),
-                static_cast<unsigned>(day));
   return text;
 }
 

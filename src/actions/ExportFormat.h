@@ -1,6 +1,6 @@
 #pragma once
-// The text of an exported list: lines of comma- or tab-separated fields, dates in ISO 8601 and
-// the default file name. Free of platform calls.
+// The text of an exported list: lines of comma- or tab-separated fields, and the default file
+// name. Free of platform calls.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,10 +16,6 @@ std::string GuardFormula(const std::string& field);
 // put in quotes, with its own quotes doubled, when it holds the separator, a quote, a CR or a LF.
 std::string SeparatedLine(const TableRow& fields, char separator);
 std::string SeparatedText(const std::vector<TableRow>& rows, char separator);
-
-// "YYYY-MM-DD" of a time in 100 ns steps since 1601-01-01 given as its two halves, as stored (no
-// conversion to local time); empty for 0 and for years past 9999.
-std::string IsoDate(uint32_t low, uint32_t high);
 
 // "Programs on MACHINE YYYY-MM-DD.csv", with every character that a file name cannot hold
 // replaced by '_'.

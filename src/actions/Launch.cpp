@@ -2,12 +2,17 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <vector>
 
+#include "inventory/CommandProgram.h"
 #include "ui/Messages.h"
 #include "ui/WindowObjects.h"
 
 namespace {
+
+const DWORD ElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED, from Windows Vista on
 
 // Dispatches this thread's messages until process ends, so that windows keep painting.
 void WaitDispatchingMessages(HANDLE process) {
@@ -40,20 +45,69 @@ void WaitWithMainWindowDisabled(HANDLE process) {
   if (focus) SetFocus(focus);
 }
 
-}  // namespace
+// Starts file with the system's elevation prompt; the error, or ERROR_SUCCESS with the process.
+DWORD StartElevated(const std::string& file, const std::string& parameters, HANDLE& process) {
+  SHELLEXECUTEINFOA execute = {};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  execute.hwnd = MainWindow.GetHandle();
+  execute.lpVerb = "runas";
+  execute.lpFile = file.c_str();
+  execute.lpParameters = parameters.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&execute)) return GetLastError();
+  process = execute.hProcess;
+  return ERROR_SUCCESS;
+}
 
-void LaunchAndWait(std::string commandLine) {
+// Starts the program of commandLine, read as CreateProcessA read it, with the elevation prompt.
+DWORD StartCommandElevated(const std::string& commandLine, HANDLE& process) {
+  CommandSplit split = CommandSplits(commandLine).front();
+  FindCommandProgram(commandLine, split);
+  return StartElevated(split.Program, split.Parameters, process);
+}
+
+// The child's process, or null with the error.
+HANDLE Start(const std::string& commandLine, DWORD& error) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   // CreateProcessA may write into its command line, so it gets a copy as long as the text.
   std::vector<char> buffer(commandLine.c_str(), commandLine.c_str() + commandLine.size() + 1);
-
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    ShowError("Couldn't launch the program \"" + commandLine + "\"");
-    return;
+  error = ERROR_SUCCESS;
+  if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    CloseHandle(process.hThread);
+    return process.hProcess;
   }
-  WaitWithMainWindowDisabled(process.hProcess);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  error = GetLastError();
+  if (error == ElevationRequired) error = StartCommandElevated(commandLine, process.hProcess);
+  return process.hProcess;
+}
+
+void ShowLaunchFailure(const std::string& commandLine, DWORD error) {
+  ShowError("Couldn't launch the program \"" + commandLine + "\"\n\n" + SystemReason(error));
+}
+
+}  // namespace
+
+void LaunchAndWait(std::string commandLine) {
+  DWORD error = ERROR_SUCCESS;
+  HANDLE process = Start(commandLine, error);
+  // A declined elevation prompt is the user's answer, not a failure.
+  if (error != ERROR_SUCCESS && error != ERROR_CANCELLED) ShowLaunchFailure(commandLine, error);
+  if (!process) return;
+  WaitWithMainWindowDisabled(process);
+  CloseHandle(process);
+}
+
+void RunAsAdministrator() {
+  std::vector<char> path(32768);
+  GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  HANDLE process = nullptr;
+  const DWORD error = StartElevated(path.data(), "", process);
+  if (process) CloseHandle(process);
+  if (error == ERROR_SUCCESS)
+    MainWindow.Destroy();
+  else if (error != ERROR_CANCELLED)
+    ShowLaunchFailure(path.data(), error);
 }

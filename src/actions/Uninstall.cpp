@@ -5,17 +5,12 @@
 #include <string>
 
 #include "actions/Launch.h"
+#include "inventory/EntryValues.h"
 #include "ui/Messages.h"
 #include "ui/Scan.h"
 #include "ui/WindowObjects.h"
 
 namespace {
-
-std::string QuietCommand(const ProgramEntry& entry) {
-  if (!entry.QuietUninstallString.empty()) return entry.QuietUninstallString;
-  if (entry.WindowsInstaller) return "msiexec /quiet /uninstall " + entry.KeyName;
-  return "";
-}
 
 bool OnlyQuietRemovalConfirmed() {
   return MessageBoxA(MainWindow.GetHandle(),
@@ -25,17 +20,15 @@ bool OnlyQuietRemovalConfirmed() {
 
 }  // namespace
 
-void Uninstall(bool quiet) {
+void Uninstall() {
   CActionScope action;
   if (!action.Started()) return;
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
-  if (quiet) {
-    LaunchAndWait(QuietCommand(*entry));
-  } else if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(QuietCommand(*entry));
+  if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
+    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(ExpandedValue(*entry, QuietUninstallStringBit));
   } else {
-    LaunchAndWait(entry->UninstallString);
+    LaunchAndWait(ExpandedValue(*entry, UninstallStringBit));
   }
   action.ScanAtEnd();
 }

@@ -2,53 +2,39 @@
 
 #include "actions/Uninstall.h"
 #include "commands/Commands.h"
+#include "listview/Population.h"
 #include "ui/Details.h"
 #include "ui/MenuState.h"
 #include "ui/Messages.h"
 #include "ui/ResourceIds.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
+#include "window/Dpi.h"
+#include "window/Scaling.h"
 
 namespace {
-
-const int Margin = 6;
 
 // The child that had the focus when the main window was last deactivated.
 HWND FocusedChild = nullptr;
 
-struct Placement {
-  CWindow* Window;
-  int X, Y, Width, Height;
-};
-
-// The children of the details pane, with their positions and sizes inside it.
-const Placement DetailsChildren[] = {
-    {&DetailsIcon, 6, 6, 50, 50},       {&DetailsTitle, 50, 14, 400, 20},    {&DetailsSeparator, 6, 42, 400, 2},
-    {&SizeLabel, 8, 48, 70, 16},        {&SizeValue, 85, 48, 93, 16},        {&LastUsedLabel, 8, 64, 70, 16},
-    {&LastUsedValue, 85, 64, 93, 16},   {&UsedLabel, 8, 80, 70, 16},         {&UsedValue, 85, 80, 93, 16},
-    {&PublisherLabel, 184, 48, 70, 16}, {&PublisherValue, 254, 48, 100, 16}, {&VersionLabel, 184, 64, 70, 16},
-    {&VersionValue, 254, 64, 100, 16},
-};
-
-void SetDetailsGeometry() {
-  DetailsPanel.SetSize(0, 0);
-  for (const Placement& child : DetailsChildren) {
-    child.Window->SetPosition(child.X, child.Y);
-    child.Window->SetSize(child.Width, child.Height);
-  }
+// A button that has the focus is pressed from the keyboard with Space, as the system's buttons are,
+// or with Enter.
+bool IsButtonPressKey(WPARAM key) { return key == VK_SPACE || key == VK_RETURN; }
+void OnRemoveKeyUp(WPARAM key, LPARAM) {
+  if (IsButtonPressKey(key)) UninstallSelected();
+}
+void OnRepairKeyUp(WPARAM key, LPARAM) {
+  if (IsButtonPressKey(key)) Repair();
 }
 
-void SetBottomRowGeometry() {
-  SearchLabel.SetSize(40, 17);
+void SetBottomRowTexts() {
   SearchLabel.SetText("Search:");
-  SearchEdit.SetSize(300, 22);
-  RemoveButton.SetSize(0, 23);
   RemoveButton.SetText("Remove");
   RemoveButton.OnClick = UninstallSelected;
-  RepairButton.SetSize(0, 23);
+  RemoveButton.OnKeyUp = OnRemoveKeyUp;
   RepairButton.SetText("Repair");
   RepairButton.OnClick = Repair;
-  ButtonAnchor.SetSize(0, 22);
+  RepairButton.OnKeyUp = OnRepairKeyUp;
 }
 
 // The child that had the focus last while it can still take it, else the program list (null
@@ -74,10 +60,23 @@ void OnMainWindowActivated(WPARAM state, LPARAM) {
 // The main window never keeps the focus itself while it has a child to pass it on to.
 void OnMainWindowFocused(WPARAM, LPARAM) { GiveFocusToChild(); }
 
+// Moved to a monitor of another scale, or the scale changed: the window takes the rectangle that
+// the system suggests, and its children the new DPI's fonts, sizes and icons.
+void OnMainWindowDpiChanged(WPARAM dpis, LPARAM suggested) {
+  ScaleChildren(LOWORD(dpis));
+  PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
+  const RECT& rect = *reinterpret_cast<const RECT*>(suggested);
+  SetWindowPos(MainWindow.GetHandle(), nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  LayoutMainWindow(MainWindow.GetWidth(), MainWindow.GetHeight(), SIZE_RESTORED);
+}
+
 void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.SetText(AppTitle);
   MainWindow.SetIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMERE)));
-  MainWindow.SetMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU)));
+  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  OfferRunAsAdministrator(menu);
+  MainWindow.SetMenu(menu);
   MainWindow.SetAccelerators(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
   MainWindow.OnSize = LayoutMainWindow;
   MainWindow.OnNotify = RouteListNotification;
@@ -85,19 +84,13 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnTimer = OnSearchTimer;
   MainWindow.OnActivate = OnMainWindowActivated;
   MainWindow.OnSetFocus = OnMainWindowFocused;
-  if (!AppSettings.Maximized) {
-    MainWindow.SetSize(AppSettings.WindowWidth, AppSettings.WindowHeight);
-    MainWindow.SetPosition(AppSettings.WindowLeft, AppSettings.WindowTop);
-  }
-}
-
-// A copy of the title field's font, bold and a fifth larger. Made once and kept.
-void SetTitleFont() {
-  LOGFONTA font;
-  if (!DetailsTitle.GetLogFont(&font)) return;
-  font.lfWeight = FW_BOLD;
-  font.lfHeight = static_cast<LONG>(font.lfHeight * 1.2);
-  DetailsTitle.SetFont(CreateFontIndirectA(&font));
+  MainWindow.OnDpiChanged = OnMainWindowDpiChanged;
+  // Before the window exists its DPI is the system's.
+  const UINT dpi = SystemDpi();
+  const SIZE size = ScaleWindowSize(AppSettings.WindowWidth, AppSettings.WindowHeight, WS_OVERLAPPEDWINDOW, true, dpi);
+  MainWindow.SetSize(size.cx, size.cy);
+  MainWindow.SetPosition(ScaleToDpi(AppSettings.WindowLeft, static_cast<int>(dpi)),
+                         ScaleToDpi(AppSettings.WindowTop, static_cast<int>(dpi)));
 }
 
 void CreateDetailsPane() {
@@ -106,7 +99,7 @@ void CreateDetailsPane() {
   HWND panel = DetailsPanel.GetHandle();
   DetailsIcon.Create(panel, SS_ICON);
   DetailsTitle.Create(panel, ES_READONLY);
-  SetTitleFont();
+  DetailsTitle.SetFont(TitleFont());
   DetailsSeparator.Create(panel, SS_SUNKEN);
   const std::pair<CStatic*, CEdit*> rows[] = {{&SizeLabel, &SizeValue},
                                               {&LastUsedLabel, &LastUsedValue},
@@ -122,11 +115,12 @@ void CreateDetailsPane() {
 void CreateBottomRow() {
   HWND main = MainWindow.GetHandle();
   SearchLabel.Create(main, SS_CENTER);
-  SearchEdit.Create(main, 0, WS_EX_CLIENTEDGE);
-  RepairButton.Create(main, BS_PUSHBUTTON);
-  RemoveButton.Create(main, BS_DEFPUSHBUTTON);
+  SearchEdit.Create(main, WS_TABSTOP, WS_EX_CLIENTEDGE);
+  RepairButton.Create(main, BS_PUSHBUTTON | WS_TABSTOP);
+  RemoveButton.Create(main, BS_DEFPUSHBUTTON | WS_TABSTOP);
   ButtonAnchor.Create(main, BS_PUSHBUTTON);
   StatusBar.Create(main, SBARS_SIZEGRIP);
+  StatusBar.SetFont(ChildFont());
 }
 
 void CreateProgramList() {
@@ -137,62 +131,28 @@ void CreateProgramList() {
   ProgramList.OnItemChanged = OnSelectionChanged;
   ProgramList.OnColumnClick = OnColumnClicked;
   ProgramList.OnGetDisplayInfo = OnItemImageAsked;
-  ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE);
-  ProgramList.InsertColumn("Application", 180);
+  ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | WS_TABSTOP,
+                     WS_EX_CLIENTEDGE);
+  // The list's own font is the system DPI's, which would not follow the window to another monitor.
+  ProgramList.SetFont(ChildFont());
+  ProgramList.InsertColumn("Application", Scaled(180));
   ProgramList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-  ProgramList.SetView(AppSettings.ListViewMode);
-}
-
-int HeightOf(const CWindow& window) {
-  RECT rect;
-  return window.GetWindowRect(&rect) ? rect.bottom - rect.top : 0;
-}
-
-void LayoutDetailsPane(int width) {
-  DetailsPanel.SetPosition(Margin, HeightOf(ProgramList) + Margin);
-  DetailsPanel.SetSize(width - 2 * Margin, DetailsPanel.GetHeight());
-  const int panelWidth = DetailsPanel.GetWidth();
-  DetailsTitle.SetSize(panelWidth - DetailsTitle.GetX() - Margin, DetailsTitle.GetHeight());
-  DetailsSeparator.SetSize(panelWidth - 2 * Margin, 2);
-  for (CEdit* value : {&PublisherValue, &VersionValue})
-    value->SetSize(panelWidth - value->GetX() - Margin, value->GetHeight());
-}
-
-void LayoutBottomRow(int width, int height, int statusHeight) {
-  SearchLabel.SetPosition(Margin, height - SearchLabel.GetHeight() - statusHeight - Margin);
-  SearchEdit.SetPosition(SearchLabel.GetWidth() + 2 * Margin, height - SearchEdit.GetHeight() - statusHeight - Margin);
-  ButtonAnchor.SetPosition(width - ButtonAnchor.GetWidth() - Margin,
-                           height - ButtonAnchor.GetHeight() - statusHeight - Margin);
-  RemoveButton.SetPosition(ButtonAnchor.GetX() - RemoveButton.GetWidth() - Margin, ButtonAnchor.GetY());
-  RepairButton.SetPosition(RemoveButton.GetX() - RepairButton.GetWidth() - Margin, ButtonAnchor.GetY());
 }
 
 }  // namespace
 
 bool BuildMainWindow(HINSTANCE instance) {
-  SetDetailsGeometry();
-  SetBottomRowGeometry();
+  SetBottomRowTexts();
   ConfigureMainWindow(instance);
-  if (!MainWindow.Create(instance, AppSettings.Maximized ? SW_MAXIMIZE : SW_SHOWNORMAL)) {
+  if (!MainWindow.Create(instance, SW_SHOWNORMAL)) {
     ShowError("Couldn't create the main window");
     return false;
   }
+  ScaleChildren(WindowDpi(MainWindow.GetHandle()));
   CreateDetailsPane();
   CreateBottomRow();
   CreateProgramList();
-  if (!AppSettings.DetailsVisible) DetailsPanel.Show(SW_HIDE);
   UpdateViewMarks();
   LayoutMainWindow(MainWindow.GetWidth(), MainWindow.GetHeight(), 0);
   return true;
-}
-
-void LayoutMainWindow(int width, int height, WPARAM sizeType) {
-  SendMessageA(StatusBar.GetHandle(), WM_SIZE, sizeType,
-               static_cast<LPARAM>((static_cast<DWORD>(height) << 16) | (width & 0xFFFF)));
-  const int statusHeight = StatusBar.GetBarHeight();
-  const int detailsRoom = AppSettings.DetailsVisible ? DetailsPanel.GetHeight() + Margin : 0;
-  ProgramList.SetSize(width, height - detailsRoom - RemoveButton.GetHeight() - statusHeight - 2 * Margin);
-  if (AppSettings.DetailsVisible) LayoutDetailsPane(width);
-  LayoutBottomRow(width, height, statusHeight);
-  MainWindow.Invalidate(true);
 }

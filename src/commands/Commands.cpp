@@ -4,6 +4,7 @@
 
 #include "actions/EntryBackup.h"
 #include "actions/Export.h"
+#include "actions/Launch.h"
 #include "actions/RemoveEntry.h"
 #include "actions/UndoRemove.h"
 #include "actions/Uninstall.h"
@@ -18,6 +19,7 @@
 #include "ui/Scan.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
+#include "window/Scaling.h"
 
 namespace {
 
@@ -70,6 +72,7 @@ bool IsControlKey(WPARAM key, char letter) {
 
 void ToggleColumn(int32_t& flag) {
   flag = flag == 0 ? 1 : 0;
+  KeepSortColumnShown(AppSettings);
   FetchInventoryValues(ShownValues(AppSettings));
   PopulateList(ProgramList, AppSettings, MainWindow.GetIcon(), true);
 }
@@ -79,7 +82,7 @@ void FetchSelectedEntry() {
   if (ProgramEntry* entry = GetSelectedEntry()) FetchValues(*entry, AllValueBits);
 }
 
-void SortBy(int column) {
+void SortBy(ListColumn column) {
   AppSettings.SortColumn = column;
   SortList(ProgramList, AppSettings);
 }
@@ -89,18 +92,27 @@ void SetSortDirection(int32_t ascending) {
   SortList(ProgramList, AppSettings);
 }
 
+// Shows or hides the details pane; the main window's layout gives the list the room.
+void ToggleDetailsPane() {
+  AppSettings.DetailsVisible = AppSettings.DetailsVisible ? 0 : 1;
+  DetailsPanel.Show(AppSettings.DetailsVisible ? SW_SHOWNA : SW_HIDE);
+  if (MainWindow.OnSize) MainWindow.OnSize(MainWindow.GetWidth(), MainWindow.GetHeight(), SIZE_RESTORED);
+}
+
 // The commands of the view menu; false for any other id.
 bool HandleViewCommand(int id) {
-  if (id == IDM_VIEW_ICONS) {
+  if (id == IDM_VIEW_DETAILS_PANE) {
+    ToggleDetailsPane();
+  } else if (id == IDM_VIEW_ICONS) {
     ProgramList.SetView(LVS_ICON);
   } else if (id == IDM_VIEW_LIST) {
     ProgramList.SetView(LVS_LIST);
-    ProgramList.SetColumnWidth(0, 200);
+    ProgramList.SetColumnWidth(0, ScaleToDpi(200, static_cast<int>(ProgramList.Dpi)));
   } else if (id == IDM_VIEW_DETAILS) {
     ProgramList.SetView(LVS_REPORT);
     ProgramList.AutoSizeColumns();
   } else if (id >= IDM_SORT_BY_COLUMN_0 && id <= IDM_SORT_BY_COLUMN_4) {
-    SortBy(id - IDM_SORT_BY_COLUMN_0);
+    SortBy(static_cast<ListColumn>(id - IDM_SORT_BY_COLUMN_0));
   } else if (id == IDM_SORT_ASCENDING || id == IDM_SORT_DESCENDING) {
     SetSortDirection(id == IDM_SORT_ASCENDING ? 1 : 0);
   } else {
@@ -113,7 +125,7 @@ bool HandleViewCommand(int id) {
 // The commands of the menus and accelerators; false for any other id.
 bool HandleMenuCommand(int id) {
   switch (id) {
-    case IDM_UNINSTALL: Uninstall(false); break;
+    case IDM_UNINSTALL: Uninstall(); break;
     case IDM_REMOVE_ENTRY: ConfirmAndRemoveEntry(); break;
     case IDM_UNDO_REMOVE_ENTRY: UndoRemoveEntry(); break;
     case IDM_EXIT: MainWindow.Destroy(); break;
@@ -126,6 +138,7 @@ bool HandleMenuCommand(int id) {
     case IDM_MODIFY: Repair(); break;
     case IDM_COPY: CopySelectedRow(); break;
     case IDM_EXPORT_LIST: ExportList(); break;
+    case IDM_RUN_AS_ADMINISTRATOR: RunAsAdministrator(); break;
     case IDM_COLUMN_PROGRAM_NAME: break;
     case IDM_COLUMN_COMPANY: ToggleColumn(AppSettings.ShowCompanyColumn); break;
     case IDM_COLUMN_SIZE: ToggleColumn(AppSettings.ShowSizeColumn); break;
@@ -207,7 +220,7 @@ void ShowAbout() {
 }
 
 void OnListKeyDown(WPARAM key, LPARAM) {
-  if (key == VK_RETURN) Uninstall(false);
+  if (key == VK_RETURN) Uninstall();
   if (IsControlKey(key, 'C')) CopySelectedRow();
   if (IsControlKey(key, 'Z')) UndoRemoveEntry();
 }
@@ -217,4 +230,4 @@ void OnColumnClicked(NMLISTVIEW* notification) {
   UpdateViewMarks();
 }
 
-void UninstallSelected() { Uninstall(false); }
+void UninstallSelected() { Uninstall(); }

@@ -1,6 +1,6 @@
 #include "inventory/EntryValues.h"
 
-#include "inventory/InstallDate.h"
+#include "inventory/Dates.h"
 
 namespace {
 
@@ -23,6 +23,10 @@ void ReadWindowsInstaller(CRegistryKey& key, ProgramEntry& entry) {
   entry.WindowsInstaller = key.GetDWordValue("WindowsInstaller") == 1 ? 1 : 0;
 }
 
+void ReadSystemComponent(CRegistryKey& key, ProgramEntry& entry) {
+  entry.SystemComponent = key.GetDWordValue("SystemComponent") == 1 ? 1 : 0;
+}
+
 const ValueReader Readers[] = {
     {DisplayNameBit, "DisplayName", &ProgramEntry::DisplayName, nullptr},
     {QuietDisplayNameBit, "QuietDisplayName", &ProgramEntry::QuietDisplayName, nullptr},
@@ -41,6 +45,7 @@ const ValueReader Readers[] = {
     {DisplayIconBit, "DisplayIcon", &ProgramEntry::DisplayIcon, nullptr},
     {InstallDateBit, "InstallDate", nullptr, ReadInstallDate},
     {WindowsInstallerBit, "WindowsInstaller", nullptr, ReadWindowsInstaller},
+    {SystemComponentBit, "SystemComponent", nullptr, ReadSystemComponent},
 };
 
 }  // namespace
@@ -48,16 +53,41 @@ const ValueReader Readers[] = {
 void ReadEntryValues(CRegistryKey& key, ProgramEntry& entry, uint32_t wanted) {
   for (const ValueReader& reader : Readers) {
     if ((wanted & reader.Value) == 0 || HoldsValues(entry, reader.Value)) continue;
+    DWORD type = REG_NONE;
     if (reader.Text)
-      entry.*reader.Text = key.GetStringValue(reader.Name);
+      entry.*reader.Text = key.GetStringValue(reader.Name, &type);
     else
       reader.ReadNumber(key, entry);
     entry.ValuesRead |= reader.Value;
+    if (type == REG_EXPAND_SZ) entry.ExpandableValues |= reader.Value;
+  }
+}
+
+std::string ExpandedValue(const ProgramEntry& entry, EntryValue field) {
+  for (const ValueReader& reader : Readers)
+    if (reader.Value == field && reader.Text)
+      return entry.ExpandableValues & field ? ExpandEnvironment(entry.*reader.Text) : entry.*reader.Text;
+  return "";
+}
+
+std::string ExpandEnvironment(const std::string& text) {
+  std::string expanded(text.size() + 1, '\0');
+  for (;;) {
+    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+    if (needed == 0) return text;
+    if (needed <= expanded.size()) return expanded.substr(0, expanded.find('\0'));
+    expanded.assign(needed, '\0');
   }
 }
 
 PackedValues PackValues(const ProgramEntry& entry) {
-  PackedValues values = {entry.ValuesRead, entry.EstimatedSize, entry.InstallDate, entry.WindowsInstaller, {}};
+  PackedValues values = {entry.ValuesRead,
+                         entry.EstimatedSize,
+                         entry.InstallDate,
+                         entry.WindowsInstaller,
+                         entry.SystemComponent,
+                         entry.ExpandableValues,
+                         {}};
   for (const ValueReader& reader : Readers)
     if (reader.Text && !(entry.*reader.Text).empty()) values.Texts.emplace_back(reader.Value, entry.*reader.Text);
   return values;
@@ -68,6 +98,8 @@ void UnpackValues(const PackedValues& values, ProgramEntry& entry) {
   entry.EstimatedSize = values.EstimatedSize;
   entry.InstallDate = values.InstallDate;
   entry.WindowsInstaller = values.WindowsInstaller;
+  entry.SystemComponent = values.SystemComponent;
+  entry.ExpandableValues = values.Expandable;
   for (const auto& text : values.Texts)
     for (const ValueReader& reader : Readers)
       if (reader.Value == text.first) entry.*reader.Text = text.second;

@@ -27,14 +27,25 @@ enum EntryValue : uint32_t {
   DisplayIconBit = 1u << 14,
   InstallDateBit = 1u << 15,
   WindowsInstallerBit = 1u << 16,
+  SystemComponentBit = 1u << 17,
 };
-const uint32_t AllValueBits = (1u << 17) - 1;
+const uint32_t AllValueBits = (1u << 18) - 1;
 
 inline bool HoldsValues(const ProgramEntry& entry, uint32_t values) { return (entry.ValuesRead & values) == values; }
 
 // Reads from key, the registration's open key, the values of wanted that entry does not hold yet,
 // in the order of the bits.
 void ReadEntryValues(CRegistryKey& key, ProgramEntry& entry, uint32_t wanted);
+
+// Whether the system's own list of programs hides the entry: it is a part of a bundle.
+inline bool IsSystemComponent(const ProgramEntry& entry) { return entry.SystemComponent == 1; }
+
+// The string value of field (UninstallStringBit, QuietUninstallStringBit) as it is to be used:
+// with the environment's variables expanded when it is stored as REG_EXPAND_SZ.
+std::string ExpandedValue(const ProgramEntry& entry, EntryValue field);
+
+// text with the environment's variables (%name%) expanded.
+std::string ExpandEnvironment(const std::string& text);
 
 // An entry's values in little room, as scans keep them for later scans: the numbers, and the
 // strings that are not empty, each with its bit.
@@ -43,6 +54,8 @@ struct PackedValues {
   uint32_t EstimatedSize;
   uint32_t InstallDate;
   int32_t WindowsInstaller;
+  int32_t SystemComponent;
+  uint32_t Expandable;
   std::vector<std::pair<uint32_t, std::string>> Texts;
 };
 

@@ -1,7 +1,9 @@
 #pragma once
-// Reads the uninstall registrations of HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE (on 64-bit
-// Windows in its 32-bit view, then in its 64-bit view), in the registry's enumeration order, into
-// entries with their usage data.
+// The scan, the inventory's one entry point: reads the uninstall registrations of
+// HKEY_CURRENT_USER, then of HKEY_LOCAL_MACHINE (on 64-bit Windows in its 32-bit view, then in its
+// 64-bit view), in the registry's enumeration order, into entries with their usage data. Its parts:
+// ScanFilter (hot-fixes and the search), ScanCache (what later scans reuse), RegistrationRead (one
+// registration's key) and ReadAhead (the worker threads of a pass).
 #include <string>
 #include <vector>
 
@@ -26,12 +28,6 @@ std::vector<ProgramEntry> ScanInventory(const std::string& searchText, bool show
 // What is read serves later scans too while the key is unchanged.
 void ReadMissingValues(ProgramEntry& entry, uint32_t wanted);
 void ReadMissingValues(std::vector<ProgramEntry>& entries, uint32_t wanted);
-
-// Whether searchText (already upper-cased) occurs in the entry's searched name: DisplayName
-// directly followed by QuietDisplayName, or KeyName when both are empty.
-bool MatchesSearch(const ProgramEntry& entry, const std::string& upperSearchText);
-
-bool IsHotFix(const std::string& keyName);
 
 // Whether this 32-bit process runs on 64-bit Windows.
 bool RunsUnderWow64();

@@ -1,7 +1,7 @@
 #include "inventory/UsageCache.h"
 
-#include "inventory/AsciiCase.h"
 #include "inventory/UsageRecord.h"
+#include "registry/AsciiCase.h"
 #include "registry/RegistryKey.h"
 
 const char* const UsageCachePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
@@ -28,12 +28,6 @@ bool IsPlainAscii(const std::string& name) {
 }
 
 }  // namespace
-
-void ReadUsageCache(HKEY root, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
-  CRegistryKey cache;
-  if (!cache.Open(root, UsageCachePath, KEY_READ | view)) return;
-  ReadUsageRecord(cache.Handle, view, keyName, entry);
-}
 
 void ReadUsageRecord(HKEY cache, REGSAM view, const std::string& keyName, ProgramEntry& entry) {
   CRegistryKey key;

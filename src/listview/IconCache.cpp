@@ -1,6 +1,6 @@
 #include "listview/IconCache.h"
 
-#include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -61,12 +61,12 @@ CIconCache::FileStamp CIconCache::StampOf(const std::string& path) {
   return StampsThisPopulation[path] = stamp;
 }
 
-// Extracts the location's icons and adds them to both lists; the lists keep copies.
+// Extracts the location's icons at the lists' sizes and adds them to both lists; the lists keep copies.
 int CIconCache::AddImage(CListView& list, const IconLocation& location) {
   HICON large = nullptr, small = nullptr;
-  // On failure the handles may have been written with garbage (Wine does): only the count tells.
-  const UINT extracted = ExtractIconExA(location.Path.c_str(), location.Index, &large, &small, 1);
-  if (extracted == 0 || extracted == UINT_MAX) return 0;
+  const UINT sizes = MAKELONG(list.GetIconSize(false), list.GetIconSize(true));
+  // On failure the handles may have been written with garbage: only the result tells.
+  if (SHDefExtractIconA(location.Path.c_str(), location.Index, 0, &large, &small, sizes) != S_OK) return 0;
   int image = 0;
   if (large && small) {
     image = list.AddLargeIcon(large);

@@ -1,6 +1,7 @@
 #include "listview/ListColumns.h"
 
 #include "inventory/EntryValues.h"
+#include "window/Scaling.h"
 
 uint8_t SizeColumnIndex = 0;
 uint8_t CompanyColumnIndex = 0;
@@ -26,13 +27,16 @@ const OptionalColumn OptionalColumns[] = {
     {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex, InstallDateBit},
 };
 
+// OptionalColumns[n] shows the column that follows "Application" by n + 1 places.
+const OptionalColumn& Optional(ListColumn column) { return OptionalColumns[static_cast<int>(column) - 1]; }
+
 }  // namespace
 
 void InsertOptionalColumns(CListView& list, const ListSettings& settings) {
   uint8_t next = 1;
   for (const OptionalColumn& column : OptionalColumns) {
     if (settings.*column.Shown) {
-      list.InsertColumn(column.Header, column.Width);
+      list.InsertColumn(column.Header, ScaleToDpi(column.Width, static_cast<int>(list.Dpi)));
       *column.Position = next++;
     } else {
       *column.Position = 0;
@@ -40,8 +44,22 @@ void InsertOptionalColumns(CListView& list, const ListSettings& settings) {
   }
 }
 
-int64_t ListSize(const ProgramEntry& entry) {
-  return entry.HasUsageData ? entry.ProgramSize : int64_t{entry.EstimatedSize} * 1024;
+bool IsShown(const ListSettings& settings, ListColumn column) {
+  return column == ListColumn::Application || settings.*Optional(column).Shown;
+}
+
+int ColumnPosition(ListColumn column) {
+  if (column == ListColumn::Application) return 0;
+  const uint8_t position = *Optional(column).Position;
+  return position == 0 ? -1 : position;
+}
+
+bool ColumnAt(int position, ListColumn& column) {
+  for (int n = 0; n <= static_cast<int>(ListColumn::InstalledOn); ++n) {
+    column = static_cast<ListColumn>(n);
+    if (ColumnPosition(column) == position) return true;
+  }
+  return false;
 }
 
 uint32_t ShownValues(const ListSettings& settings) {

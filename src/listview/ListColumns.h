@@ -17,9 +17,12 @@ extern uint8_t InstalledOnColumnIndex;
 // Appends to list the optional columns that settings show, in their fixed order, and numbers them.
 void InsertOptionalColumns(CListView& list, const ListSettings& settings);
 
-// The size the list shows and sorts by, in bytes: the usage data's program size, or else the
-// estimated size.
-int64_t ListSize(const ProgramEntry& entry);
+// Whether settings show the column; "Application" always.
+bool IsShown(const ListSettings& settings, ListColumn column);
+// The column's position in the list as InsertOptionalColumns numbered it, or -1 while it is hidden.
+int ColumnPosition(ListColumn column);
+// The column at a position, or false when no column stands there.
+bool ColumnAt(int position, ListColumn& column);
 
 // The values of a registration (EntryValue bits) that the list's cells show and sort by with
 // settings, besides the title; the icons' values are read as their rows are drawn.

@@ -1,11 +1,17 @@
 #include "listview/ListView.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "window/Dpi.h"
+
 namespace {
 
-const UINT IconListFlags = ILC_COLOR16 | ILC_MASK;
+const UINT IconListFlags = ILC_COLOR32 | ILC_MASK;  // icons with an alpha channel keep their smooth edges
 
-HIMAGELIST CreateIconList(int widthMetric, int heightMetric) {
-  return ImageList_Create(GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), IconListFlags, 1, 1);
+HIMAGELIST CreateIconList(int widthMetric, int heightMetric, UINT dpi) {
+  return ImageList_Create(SystemMetricForDpi(widthMetric, dpi), SystemMetricForDpi(heightMetric, dpi), IconListFlags, 1,
+                          1);
 }
 
 // Values that the control reads from the low word of lParam (-2 travels as 0xFFFE).
@@ -31,16 +37,27 @@ bool CListView::Create(HWND parent, DWORD style, DWORD exStyle) {
   Handle = CreateWindowExA(exStyle, ClassName.c_str(), nullptr, style | WS_CHILD | WS_VISIBLE | LVS_REPORT, X, Y, Width,
                            Height, parent, nullptr, ParentInstance(parent), static_cast<CWindow*>(this));
   if (!Handle) return false;
-  CreateImageLists();
+  SetDpi(WindowDpi(Handle));
   Subclass();
   return true;
 }
 
-void CListView::CreateImageLists() {
-  LargeImages = CreateIconList(SM_CXICON, SM_CYICON);
-  SmallImages = CreateIconList(SM_CXSMICON, SM_CYSMICON);
-  Send(LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(LargeImages));
-  Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SmallImages));
+// The control destroys only the image lists that it holds when it goes: the ones replaced here are
+// destroyed at once.
+void CListView::SetDpi(UINT dpi) {
+  Dpi = dpi;
+  LargeImages = CreateIconList(SM_CXICON, SM_CYICON, dpi);
+  SmallImages = CreateIconList(SM_CXSMICON, SM_CYSMICON, dpi);
+  for (const auto& [which, images] :
+       {std::make_pair(LVSIL_NORMAL, LargeImages), std::make_pair(LVSIL_SMALL, SmallImages)})
+    if (auto replaced = reinterpret_cast<HIMAGELIST>(Send(LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(images))))
+      ImageList_Destroy(replaced);
+}
+
+int CListView::GetIconSize(bool smallIcon) const {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(smallIcon ? SmallImages : LargeImages, &width, &height);
+  return width;
 }
 
 bool CListView::InsertColumn(const std::string& text, int width) {
@@ -63,11 +80,46 @@ bool CListView::SetColumnWidth(int column, int width) {
   return Send(LVM_SETCOLUMNWIDTH, column, InLowWord(width)) != 0;
 }
 
+// The control's own fit may leave the header's text too little room for the header's margins, and
+// fills the rest of the list with the last column, which may be less than its cells need.
 void CListView::AutoSizeColumns() {
-  for (int column = 0; column < ColumnCount; ++column) SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
+  for (int column = 0; column < ColumnCount; ++column) {
+    const bool last = column == ColumnCount - 1;
+    const int cellsWidth = last && SetColumnWidth(column, LVSCW_AUTOSIZE) ? GetColumnWidth(column) : 0;
+    SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
+    const int needed = std::max(cellsWidth, HeaderTextWidth(column));
+    if (GetColumnWidth(column) < needed) SetColumnWidth(column, needed);
+  }
+}
+
+int CListView::GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column, 0)); }
+
+// The width that the header's text of the column needs, margins included.
+int CListView::HeaderTextWidth(int column) const {
+  char text[256] = {};
+  HDITEMA item = {};
+  item.mask = HDI_TEXT;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  const HWND header = GetHeader();
+  if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item))) return 0;
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(header, WM_GETFONT, 0, 0));
+  return TextWidth(header, font, text) + 2 * static_cast<int>(SendMessageA(header, HDM_GETBITMAPMARGIN, 0, 0));
 }
 
 HWND CListView::GetHeader() const { return reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0)); }
+
+void CListView::SetSortArrow(int position, bool ascending) {
+  const HWND header = GetHeader();
+  for (int column = 0; column < ColumnCount; ++column) {
+    HDITEMA item = {};
+    item.mask = HDI_FORMAT;
+    SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (column == position) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+    SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+  }
+}
 
 int CListView::InsertItem(const std::string& text, LPARAM parameter, int image) {
   LVITEMA item = {};

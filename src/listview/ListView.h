@@ -24,8 +24,13 @@ class CListView : public CControl {
   bool InsertColumn(const std::string& text, int width);
   bool DeleteColumn(int index);
   bool SetColumnWidth(int column, int width);
+  int GetColumnWidth(int column) const;
+  // Fits each column to its cells and its header's text.
   void AutoSizeColumns();
   HWND GetHeader() const;
+  // Puts the header's sort arrow on the column at that position (up when ascending), and takes
+  // it off every other column; -1 leaves none.
+  void SetSortArrow(int position, bool ascending);
 
   // Appends an item; image 0 leaves the image to the control's default, I_IMAGECALLBACK has the
   // control ask for it (OnGetDisplayInfo).
@@ -54,6 +59,10 @@ class CListView : public CControl {
   void SetView(DWORD view);
   DWORD GetView() const;
 
+  // Replaces both image lists with empty ones of the DPI's icon sizes, and keeps the DPI.
+  void SetDpi(UINT dpi);
+  // The width (and height) of the images of the small or the normal list.
+  int GetIconSize(bool smallIcon) const;
   int AddLargeIcon(HICON icon);
   int AddSmallIcon(HICON icon);
   bool RemoveAllIcons();
@@ -61,17 +70,21 @@ class CListView : public CControl {
 
   void SetRedraw(bool redraw);
 
-  int32_t ColumnCount = 0;
-  // Never lowered, so that each new item is placed after all present ones.
-  int32_t NextItemIndex = 0;
-  HIMAGELIST LargeImages = nullptr;
-  HIMAGELIST SmallImages = nullptr;
+  // The DPI that the icons and the column widths are for.
+  UINT Dpi = 96;
+  // The handlers of the list's notifications, which the main window passes on.
   NotificationHandler OnItemClick = nullptr;
   NotificationHandler OnItemChanged = nullptr;
   NotificationHandler OnColumnClick = nullptr;
   DisplayInfoHandler OnGetDisplayInfo = nullptr;
 
+  int32_t ColumnCount = 0;
+  // Never lowered, so that each new item is placed after all present ones.
+  int32_t NextItemIndex = 0;
+  HIMAGELIST LargeImages = nullptr;
+  HIMAGELIST SmallImages = nullptr;
+
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
-  void CreateImageLists();
+  int HeaderTextWidth(int column) const;
 };

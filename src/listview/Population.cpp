@@ -1,6 +1,7 @@
 #include "listview/Population.h"
 
-#include "inventory/DateFormatting.h"
+#include "inventory/Dates.h"
+#include "inventory/EntryValues.h"
 #include "inventory/Formatting.h"
 #include "listview/IconCache.h"
 #include "listview/IconLocation.h"
@@ -11,9 +12,14 @@ namespace {
 
 CIconCache ProgramIcons;
 
-// Where the entry's own icon comes from, or an empty path when it has none.
+// Where the entry's own icon comes from, or an empty path when it has none. Variables in the
+// path are expanded whatever the value's type, as the system's shell does with icon locations.
 IconLocation EntryIconLocation(const ProgramEntry& entry) {
-  if (!entry.DisplayIcon.empty()) return ParseIconLocation(entry.DisplayIcon);
+  if (!entry.DisplayIcon.empty()) {
+    IconLocation location = ParseIconLocation(entry.DisplayIcon);
+    location.Path = ExpandEnvironment(location.Path);
+    return location;
+  }
   IconLocation location;
   if (entry.HasUsageData) location.Path = entry.ProgramPath;
   return location;
@@ -32,10 +38,8 @@ void FillCells(CListView& list, const ListSettings& settings, const ProgramEntry
     list.SetItemText(FormatSize(static_cast<uint64_t>(size)), item, SizeColumnIndex);
   if (settings.ShowFrequencyColumn && entry.HasUsageData && entry.UseCount != -1)
     list.SetItemText(FormatUseCount(static_cast<uint32_t>(entry.UseCount)), item, FrequencyColumnIndex);
-  if (settings.ShowLastUsedColumn && entry.HasUsageData)
-    list.SetItemText(FormatDate(entry.LastUsedTime), item, LastUsedColumnIndex);
-  if (settings.ShowInstalledOnColumn)
-    list.SetItemText(FormatInstallDate(entry.InstallDate), item, InstalledOnColumnIndex);
+  if (settings.ShowLastUsedColumn) list.SetItemText(FormatDate(LastUsedDay(entry)), item, LastUsedColumnIndex);
+  if (settings.ShowInstalledOnColumn) list.SetItemText(FormatDate(entry.InstallDate), item, InstalledOnColumnIndex);
 }
 
 // The list asks for each item's image when it first draws the item (SupplyItemImage): the icons of

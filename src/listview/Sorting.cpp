@@ -2,19 +2,22 @@
 
 #include "listview/Comparisons.h"
 #include "listview/ListColumns.h"
+#include "registry/AsciiCase.h"
 
 namespace {
 
 int64_t FrequencyKey(const ProgramEntry& entry) { return entry.HasUsageData ? entry.UseCount : -1; }
 
-int CompareByColumn(const ProgramEntry& first, const ProgramEntry& second, int column) {
-  if (column == 0) return CompareIgnoringAsciiCase(Title(first), Title(second));
-  if (column == CompanyColumnIndex) return CompareBytes(first.Publisher, second.Publisher);
-  if (column == SizeColumnIndex) return CompareNumbers(ListSize(first), ListSize(second));
-  if (column == FrequencyColumnIndex) return CompareNumbers(FrequencyKey(first), FrequencyKey(second));
-  if (column == LastUsedColumnIndex) return CompareFileTime(&first.LastUsedTime, &second.LastUsedTime);
-  // An entry without an install date has 0, below every date.
-  if (column == InstalledOnColumnIndex) return CompareNumbers(first.InstallDate, second.InstallDate);
+int CompareByColumn(const ProgramEntry& first, const ProgramEntry& second, ListColumn column) {
+  switch (column) {
+    case ListColumn::Application: return CompareIgnoringAsciiCase(Title(first), Title(second));
+    case ListColumn::Company: return CompareBytes(first.Publisher, second.Publisher);
+    case ListColumn::Size: return CompareNumbers(ListSize(first), ListSize(second));
+    case ListColumn::Frequency: return CompareNumbers(FrequencyKey(first), FrequencyKey(second));
+    case ListColumn::LastUsed: return CompareFileTime(&first.LastUsedTime, &second.LastUsedTime);
+    // An entry without an install date has 0, below every date.
+    case ListColumn::InstalledOn: return CompareNumbers(first.InstallDate, second.InstallDate);
+  }
   return 0;
 }
 
@@ -31,10 +34,19 @@ int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM settings) {
 
 void SortList(CListView& list, const ListSettings& settings) {
   list.SortItems(CompareEntries, reinterpret_cast<LPARAM>(&settings));
+  list.SetSortArrow(ColumnPosition(settings.SortColumn), settings.SortAscending != 0);
 }
 
-void SortByClickedColumn(CListView& list, ListSettings& settings, int clicked) {
+void SortByClickedColumn(CListView& list, ListSettings& settings, int clickedPosition) {
+  ListColumn clicked;
+  if (!ColumnAt(clickedPosition, clicked)) return;
   settings.SortAscending = clicked == settings.SortColumn ? !settings.SortAscending : 1;
   settings.SortColumn = clicked;
   SortList(list, settings);
+}
+
+void KeepSortColumnShown(ListSettings& settings) {
+  if (IsShown(settings, settings.SortColumn)) return;
+  settings.SortColumn = ListColumn::Application;
+  settings.SortAscending = 1;
 }

@@ -1,8 +1,11 @@
 #include "registry/RegistryKey.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <utility>
+
+#include "registry/AsciiCase.h"
 
 namespace {
 
@@ -37,22 +40,9 @@ bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 // Room for a value name: a name that does not fit is longer than any that the program asks for.
 const DWORD ValueNameRoom = 0x4000;
 
-unsigned char UpperAscii(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
-}
-
-// Orders two names as a registry that keeps a key's values sorted by name (Wine's does) orders
-// names of plain ASCII: the letters a to z as A to Z, then byte by byte.
-int CompareIgnoringAsciiCase(const char* first, const char* second) {
-  for (;; ++first, ++second) {
-    const int difference = UpperAscii(*first) - UpperAscii(*second);
-    if (difference != 0 || *first == '\0') return difference;
-  }
-}
-
-// Whether a binary search over the value indexes, made as if the values were sorted by name,
-// meets a value of exactly that name: a few registry calls where a walk over every value takes
+// Whether a binary search over the value indexes, made as if the values were sorted by name as
+// a registry that keeps them sorted (Wine's does) orders names of plain ASCII, meets a value of
+// exactly that name: a few registry calls where a walk over every value takes
 // one each. False says nothing of whether there is one.
 bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valueName) {
   DWORD count = 0;
@@ -75,17 +65,21 @@ bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valu
   return false;
 }
 
-bool ReadData(HKEY key, const std::string& name, void* data, DWORD size) {
-  return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
-}
+// The most that a value's data may hold: a registry value of the standard format holds at most
+// 1 MB; its ANSI text takes at most 3 bytes for 2 of UTF-16.
+const DWORD LargestText = 3 * 1024 * 1024 / 2;
 
-// RegDeleteKeyExA exists only where there are registry views (64-bit Windows, Vista and later).
-LONG DeleteKeyInView(HKEY key, const std::string& name, REGSAM view) {
-  if (view == 0) return RegDeleteKeyA(key, name.c_str());
-  using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-  auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
-  return deleteKeyEx ? deleteKeyEx(key, name.c_str(), view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
+// Reads a string value's data into text, whose size is what the registry reported. Under UTF-8
+// as the ANSI code page the text can need more than the registry first reported: it is read
+// again with more room while the registry says that it does not fit.
+bool ReadText(HKEY key, const std::string& name, std::string& text) {
+  for (;;) {
+    DWORD size = static_cast<DWORD>(text.size());
+    const LONG result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&text[0]), &size);
+    if (result == ERROR_SUCCESS) return text.resize(size), true;
+    if (result != ERROR_MORE_DATA || text.size() >= LargestText) return false;
+    text.resize(std::min<size_t>(LargestText, std::max<size_t>(size, 2 * text.size())));
+  }
 }
 
 // The key's path in the registry's own namespace (\REGISTRY\MACHINE\...), or "" where the
@@ -123,7 +117,8 @@ CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept {
 bool CRegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
   Close();
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
+  LastError = RegOpenKeyExA(root, path.c_str(), 0, access, &opened);
+  if (LastError != ERROR_SUCCESS) return false;
   Handle = opened;
   ReadFailed = false;
   return true;
@@ -142,7 +137,7 @@ bool CRegistryKey::IsInWow6432Node() const {
   return path.find(L"\\WOW6432NODE\\") != std::wstring::npos;
 }
 
-std::string CRegistryKey::GetStringValue(const std::string& name) {
+std::string CRegistryKey::GetStringValue(const std::string& name, DWORD* valueType) {
   if (!Handle) {
     ReportError("GetStringValue called on a closed CRegistryKey");
     return "";
@@ -151,10 +146,11 @@ std::string CRegistryKey::GetStringValue(const std::string& name) {
   DWORD type = 0, size = sizeof shortText;
   const QueryResult query = Noted(QueryValue(Handle, name, type, shortText, size), ReadFailed);
   if (query == QueryResult::Missing || query == QueryResult::Failed || !IsString(type) || size == 0) return "";
+  if (valueType) *valueType = type;
   std::string data(size, '\0');
   if (query == QueryResult::Read) {
     data.assign(shortText, size);
-  } else if (!ReadData(Handle, name, &data[0], size)) {
+  } else if (!ReadText(Handle, name, data)) {
     ReadFailed = true;
     if (!Quiet) ReportError(ReadFailedText);
     return "";
@@ -231,17 +227,4 @@ void CRegistryKey::EnumerateSubKeys() {
     SubKeyWriteTimes.push_back(written);
   }
   SubKeyCount = static_cast<uint32_t>(SubKeyNames.size());
-}
-
-bool CRegistryKey::DeleteSubKey(const std::string& name, REGSAM view) {
-  if (!Handle) {
-    ReportError("DeleteSubKey called on a closed CRegistryKey");
-    return false;
-  }
-  // An empty name would make the platform delete this key itself.
-  if (name.empty() || DeleteKeyInView(Handle, name, view) != ERROR_SUCCESS) {
-    ReportError("Error while deleting a registry key");
-    return false;
-  }
-  return true;
 }

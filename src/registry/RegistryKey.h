@@ -29,7 +29,8 @@ class CRegistryKey {
   // does not tell the key's path.
   bool IsInWow6432Node() const;
 
-  std::string GetStringValue(const std::string& name);
+  // type, when given, receives the value's type (REG_SZ or REG_EXPAND_SZ for a text).
+  std::string GetStringValue(const std::string& name, DWORD* type = nullptr);
   uint32_t GetDWordValue(const std::string& name);
   // Copies a REG_BINARY value into buffer; a value larger than capacity is refused.
   bool GetBinaryValue(const std::string& name, void* buffer, size_t capacity);
@@ -39,14 +40,18 @@ class CRegistryKey {
 
   // An index that fails is skipped, and noted in ReadFailed.
   void EnumerateSubKeys();
-  // view: 0, or KEY_WOW64_64KEY / KEY_WOW64_32KEY to delete in that registry view.
+  // Deletes the subkey whole, with its own subkeys; view: 0, or KEY_WOW64_64KEY / KEY_WOW64_32KEY
+  // to delete in that registry view. Never this key itself: an empty name is refused.
   bool DeleteSubKey(const std::string& name, REGSAM view = 0);
 
   HKEY Handle = nullptr;
   // Set by a read of this key that failed for another reason than a missing value; cleared by Open.
   bool ReadFailed = false;
-  // Set, a read that fails after its size was learned is noted in ReadFailed without a message.
+  // Set, a read that fails after its size was learned is noted in ReadFailed without a message,
+  // and a failed deletion shows none.
   bool Quiet = false;
+  // The system's error of the last Open or DeleteSubKey that failed.
+  LONG LastError = ERROR_SUCCESS;
   uint32_t SubKeyCount = 0;
   std::vector<std::string> SubKeyNames;
   std::vector<FILETIME> SubKeyWriteTimes;  // the last-write time of each of SubKeyNames

@@ -1,11 +1,17 @@
 #include "ui/Details.h"
 
-#include "inventory/DateFormatting.h"
+#include "inventory/Dates.h"
 #include "inventory/Formatting.h"
 #include "ui/MenuState.h"
 #include "ui/ResourceIds.h"
 #include "ui/Settings.h"
 #include "ui/WindowObjects.h"
+
+const char* const SizeLabelText = "Estimated size:";
+const char* const LastUsedLabelText = "Last used on:";
+const char* const UsedLabelText = "Used:";
+const char* const PublisherLabelText = "Publisher:";
+const char* const VersionLabelText = "Version:";
 
 namespace {
 
@@ -28,22 +34,17 @@ void SetFact(CStatic& label, const char* labelText, CEdit& value, const std::str
 
 }  // namespace
 
-uint64_t DetailsSize(const ProgramEntry& entry) {
-  if (entry.HasUsageData && entry.ProgramSize > 0) return static_cast<uint64_t>(entry.ProgramSize);
-  return uint64_t{entry.EstimatedSize} * 1024;
-}
-
 void FillDetails() {
   const ProgramEntry* entry = GetSelectedEntry();
   if (!entry) return;
   ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
   DetailsTitle.SetText(Title(*entry));
-  SetFact(SizeLabel, "Estimated size:", SizeValue, FormatSize(DetailsSize(*entry)));
-  SetFact(LastUsedLabel, "Last used on:", LastUsedValue, entry->HasUsageData ? FormatDate(entry->LastUsedTime) : "");
+  SetFact(SizeLabel, SizeLabelText, SizeValue, FormatSize(BestKnownSize(*entry)));
+  SetFact(LastUsedLabel, LastUsedLabelText, LastUsedValue, FormatDate(LastUsedDay(*entry)));
   const bool counted = entry->HasUsageData && entry->UseCount != -1;
-  SetFact(UsedLabel, "Used:", UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
-  SetFact(PublisherLabel, "Publisher:", PublisherValue, entry->Publisher);
-  SetFact(VersionLabel, "Version:", VersionValue, entry->DisplayVersion);
+  SetFact(UsedLabel, UsedLabelText, UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
+  SetFact(PublisherLabel, PublisherLabelText, PublisherValue, entry->Publisher);
+  SetFact(VersionLabel, VersionLabelText, VersionValue, entry->DisplayVersion);
 }
 
 void ClearDetails() {

@@ -4,9 +4,12 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-
-#include "inventory/ProgramEntry.h"
+// The labels' texts, shown while their facts are present.
+extern const char* const SizeLabelText;
+extern const char* const LastUsedLabelText;
+extern const char* const UsedLabelText;
+extern const char* const PublisherLabelText;
+extern const char* const VersionLabelText;
 
 // Fills the pane from the selected entry; leaves it as it is when there is none.
 void FillDetails();
@@ -14,7 +17,3 @@ void FillDetails();
 void ClearDetails();
 // The list's item-changed handler: the pane and the menu states follow the selection.
 void OnSelectionChanged(NMLISTVIEW* notification);
-
-// The size in bytes that the pane shows (the usage data's positive size, else the estimated
-// size), or 0 when none is known.
-uint64_t DetailsSize(const ProgramEntry& entry);

@@ -1,5 +1,8 @@
 #include "ui/MenuState.h"
 
+#include <shellapi.h>
+
+#include "ui/Elevation.h"
 #include "ui/RemovedEntries.h"
 #include "ui/ResourceIds.h"
 #include "ui/Settings.h"
@@ -31,11 +34,11 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_INSTALLED_ON, CheckedIf(AppSettings.ShowInstalledOnColumn));
 }
 
-// The sort command of a column position; 0 for a position past the last one that has a command.
-UINT SortCommand(int32_t column) {
-  return column >= 0 && column <= IDM_SORT_BY_COLUMN_4 - IDM_SORT_BY_COLUMN_0
-             ? static_cast<UINT>(IDM_SORT_BY_COLUMN_0 + column)
-             : 0;
+// The sort command of a column, in the columns' fixed order; 0 for a column past the last one
+// that has a command.
+UINT SortCommand(ListColumn column) {
+  const int n = static_cast<int>(column);
+  return n <= IDM_SORT_BY_COLUMN_4 - IDM_SORT_BY_COLUMN_0 ? static_cast<UINT>(IDM_SORT_BY_COLUMN_0 + n) : 0;
 }
 
 // The command of the list's view, or 0 for the small icon view, which has none.
@@ -48,7 +51,48 @@ UINT ViewCommand(DWORD view) {
   }
 }
 
+// The system's shield icon (from Windows Vista on) as a small menu bitmap, or null.
+HBITMAP ShieldBitmap() {
+  struct StockIconInfo {
+    DWORD Size;
+    HICON Icon;
+    int SystemImage, IconIndex;
+    WCHAR Path[MAX_PATH];
+  };
+  using GetStockIconInfo = HRESULT(WINAPI*)(int, UINT, StockIconInfo*);
+  auto getInfo = reinterpret_cast<GetStockIconInfo>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "SHGetStockIconInfo")));
+  const int ShieldIcon = 77;                            // SIID_SHIELD
+  const UINT SmallIcon = SHGFI_ICON | SHGFI_SMALLICON;  // SHGSI_ICON | SHGSI_SMALLICON
+  StockIconInfo info = {sizeof info, nullptr, 0, 0, {}};
+  if (!getInfo || FAILED(getInfo(ShieldIcon, SmallIcon, &info))) return nullptr;
+  const int width = GetSystemMetrics(SM_CXSMICON), height = GetSystemMetrics(SM_CYSMICON);
+  BITMAPINFO format = {};
+  format.bmiHeader = {sizeof format.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  DrawIconEx(dc, 0, 0, info.Icon, width, height, 0, nullptr, DI_NORMAL);  // with its alpha channel
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DestroyIcon(info.Icon);
+  return bitmap;
+}
+
 }  // namespace
+
+void OfferRunAsAdministrator(HMENU menu) {
+  if (RunsElevated()) {
+    DeleteMenu(menu, IDM_RUN_AS_ADMINISTRATOR, MF_BYCOMMAND);
+    return;
+  }
+  MENUITEMINFOA item = {};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_BITMAP;
+  item.hbmpItem = ShieldBitmap();
+  if (item.hbmpItem) SetMenuItemInfoA(menu, IDM_RUN_AS_ADMINISTRATOR, FALSE, &item);
+}
 
 void UpdateProgramMenu(HMENU menu, int which) {
   if (which == IDR_PROGRAM_MENU) UpdateProgramCommands(menu);
@@ -63,6 +107,7 @@ void UpdateViewMarks() {
                      AppSettings.SortAscending ? IDM_SORT_ASCENDING : IDM_SORT_DESCENDING, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SORT_BY_COLUMN_0, IDM_SORT_BY_COLUMN_4, SortCommand(AppSettings.SortColumn),
                      MF_BYCOMMAND);
+  CheckMenuItem(menu, IDM_VIEW_DETAILS_PANE, CheckedIf(AppSettings.DetailsVisible));
 }
 
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag) {

@@ -8,5 +8,8 @@
 void UpdateProgramMenu(HMENU menu, int which);
 // Marks the list's view, the sort direction and the sort column in the main window's menu.
 void UpdateViewMarks();
+// Keeps "Run as administrator" in menu, with the system's shield, only while this program is not
+// elevated.
+void OfferRunAsAdministrator(HMENU menu);
 // Reverses flag and the check mark of item id of menu.
 void ToggleMenuCheck(HMENU menu, UINT id, int32_t& flag);

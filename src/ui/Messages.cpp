@@ -6,12 +6,6 @@ const char* const AppTitle = "Quillmere";
 
 int ShowError(std::string text) { return MessageBoxA(MainWindow.GetHandle(), text.c_str(), AppTitle, MB_ICONERROR); }
 
-const ProgramEntry* SelectedEntryOrTell() {
-  const ProgramEntry* entry = GetSelectedEntry();
-  if (!entry) MessageBoxA(MainWindow.GetHandle(), "Please select a program", AppTitle, MB_ICONINFORMATION);
-  return entry;
-}
-
 std::string SystemReason(unsigned long error) {
   char* buffer = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -19,4 +13,10 @@ std::string SystemReason(unsigned long error) {
   std::string text = length ? std::string(buffer, length) : "Error " + std::to_string(error);
   LocalFree(buffer);
   return text.erase(text.find_last_not_of("\r\n ") + 1);
+}
+
+const ProgramEntry* SelectedEntryOrTell() {
+  const ProgramEntry* entry = GetSelectedEntry();
+  if (!entry) MessageBoxA(MainWindow.GetHandle(), "Please select a program", AppTitle, MB_ICONINFORMATION);
+  return entry;
 }

@@ -10,8 +10,8 @@ extern const char* const AppTitle;
 // The entry of the one selected list item; without one, asks the user to select a program.
 const ProgramEntry* SelectedEntryOrTell();
 
-// The system's text for an error code, without its line break.
-std::string SystemReason(unsigned long error);
-
 // Shows text in an error box owned by the main window; returns the box's answer.
 int ShowError(std::string text);
+
+// The system's text for an error, without its line break.
+std::string SystemReason(unsigned long error);

@@ -8,10 +8,8 @@ void ApplyDefaultSettings() {
   AppSettings.WindowTop = 10;
   AppSettings.WindowWidth = 780;
   AppSettings.WindowHeight = 500;
-  AppSettings.Maximized = 0;
   AppSettings.DetailsVisible = 1;
-  AppSettings.ListViewMode = 1;
-  AppSettings.SortColumn = 0;
+  AppSettings.SortColumn = ListColumn::Application;
   AppSettings.SortAscending = 1;
   AppSettings.ShowSystemComponents = 0;
   AppSettings.ShowSizeColumn = 1;

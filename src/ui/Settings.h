@@ -11,9 +11,7 @@ struct Settings : ListSettings {
   int32_t WindowTop;
   int32_t WindowWidth;
   int32_t WindowHeight;
-  int32_t Maximized;
   int32_t DetailsVisible;
-  int32_t ListViewMode;  // 0 icon, 1 report, 2 small icon, 3 list
   int32_t ShowSystemComponents;
 };
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "window/Dpi.h"
+
 namespace {
 
 const UINT KeepZOrderAndActivation = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
@@ -28,9 +30,12 @@ void AttachWindow(HWND hwnd, CWindow* window) {
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
 }
 
-HFONT CreateMainWindowFont() {
-  return CreateFontA(13, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+// Tab and Shift+Tab pressed in a child of main move the focus along main's tab stops.
+bool MovedFocusOnTab(HWND main, const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || !IsChild(main, message.hwnd)) return false;
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  if (HWND next = GetNextDlgTabItem(main, GetFocus(), GetKeyState(VK_SHIFT) < 0)) SetFocus(next);
+  return true;
 }
 
 void SetFontAndRedraw(HWND window, HGDIOBJ font) {
@@ -80,8 +85,6 @@ bool CWindow::Destroy() { return DestroyWindow(Handle) != FALSE; }
 
 void CWindow::Invalidate(bool erase) { InvalidateRect(Handle, nullptr, erase); }
 
-bool CWindow::IsMaximized() const { return IsZoomed(Handle) != FALSE; }
-
 HFONT CWindow::GetFont() const { return reinterpret_cast<HFONT>(SendMessageA(Handle, WM_GETFONT, 0, 0)); }
 
 void CWindow::SetFont(HFONT font) { SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
@@ -116,6 +119,7 @@ bool CWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZING: return Dispatch(OnSizing, wParam, lParam);
     case WM_ACTIVATE: return Dispatch(OnActivate, wParam, lParam);
     case WM_SETFOCUS: return Dispatch(OnSetFocus, wParam, lParam);
+    case WM_DPICHANGED: return Dispatch(OnDpiChanged, wParam, lParam);
     default: return false;
   }
 }
@@ -145,7 +149,6 @@ bool CApplicationWindow::Create(HINSTANCE instance, int showCommand) {
   Handle = CreateWindowExA(0, ClassName.c_str(), Text.c_str(), WS_OVERLAPPEDWINDOW, X, Y, Width, Height, nullptr, Menu,
                            instance, static_cast<CWindow*>(this));
   if (!Handle) return false;
-  SetFontAndRedraw(Handle, CreateMainWindowFont());
   ShowWindow(Handle, showCommand);
   return true;
 }
@@ -154,6 +157,7 @@ void CApplicationWindow::RunMessageLoop() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0)) {
     if (Accelerators && TranslateAcceleratorA(Handle, Accelerators, &message)) continue;
+    if (MovedFocusOnTab(Handle, message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -169,11 +173,13 @@ LRESULT CALLBACK CApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM 
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+HFONT CControl::CreationFont = nullptr;
+
 bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
   Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE, X, Y, Width, Height,
                            parent, nullptr, ParentInstance(parent), this);
   if (!Handle) return false;
-  if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
+  if (HGDIOBJ font = CreationFont ? CreationFont : GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
   Subclass();
   return true;
 }

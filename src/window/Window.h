@@ -30,7 +30,6 @@ class CWindow {
   void SetFocus();
   bool Destroy();
   void Invalidate(bool erase);
-  bool IsMaximized() const;
   HFONT GetFont() const;
   void SetFont(HFONT font);
   bool GetLogFont(LOGFONTA* logFont) const;
@@ -71,6 +70,8 @@ class CWindow {
   // focus for the window itself, never gets them.
   MessageHandler OnActivate = nullptr;
   MessageHandler OnSetFocus = nullptr;
+  // WM_DPICHANGED: wParam holds the new DPI, lParam the suggested window rectangle.
+  MessageHandler OnDpiChanged = nullptr;
 };
 
 // The top-level window; registers a window class of its own named ClassName.
@@ -83,7 +84,8 @@ class CApplicationWindow : public CWindow {
   void SetAccelerators(HACCEL accelerators) { Accelerators = accelerators; }
 
   bool Create(HINSTANCE instance, int showCommand);
-  // Runs until WM_QUIT; accelerator keys of any window of the thread become WM_COMMAND here.
+  // Runs until WM_QUIT; accelerator keys of any window of the thread become WM_COMMAND here, and
+  // Tab (Shift+Tab) moves the focus to the next (previous) child that has WS_TABSTOP.
   void RunMessageLoop();
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -105,6 +107,8 @@ class CControl : public CWindow {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   WNDPROC ControlProc = nullptr;
+  // The font that Create gives each new control; the stock GUI font while it is null.
+  static HFONT CreationFont;
 
  protected:
   static HINSTANCE ParentInstance(HWND parent);

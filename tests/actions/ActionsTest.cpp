@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
-#include <tuple>
 #include <utility>
 
 #include "actions/Export.h"
 #include "actions/ExportFormat.h"
-#include "inventory/DateFormatting.h"
+#include "inventory/Dates.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
 #include "ui/Scan.h"
@@ -63,8 +62,9 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   };
   const std::string quiet = box("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
                                 MB_ICONWARNING | MB_YESNO),
-                    confirm = box("Are you sure you want to remove entry from the list?", MB_ICONWARNING | MB_YESNO),
-                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"", MB_ICONERROR);
+                    confirmUser = box(RemoveQuestion("Shared (user)"), MB_ICONWARNING | MB_YESNO),
+                    confirmMachine = box(RemoveQuestion("Shared (whole machine)"), MB_ICONWARNING | MB_YESNO),
+                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"\n\nFile not found.", MB_ICONERROR);
   const std::map<std::string, std::function<void()>> triggers = {
       {"Enter", PressEnter},
       {"Remove button", [] { Click(RemoveButton); }},
@@ -77,25 +77,29 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
          ListView_GetItemRect(ProgramList.GetHandle(), std::max(SelectedIndex(), 0), &label, LVIR_LABEL);
          SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(label.left + 5, label.top + 2));
        }}};
-  // The trigger, the item selected, the answer to a box, what is launched, the box, the title gone.
-  std::vector<std::tuple<std::string, int, int, std::string, std::string, std::string>> actions = {
-      {"Enter", 1, 0, command, "", "Beta"},
-      {"Remove button", 1, 0, command, "", "Beta"},
-      {"Uninstall command", 1, 0, command, "", "Beta"},
-      {"double click", 1, 0, command, "", "Beta"},
-      {"Enter", 0, IDNO, "", quiet, ""},
-      {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
-      {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
-      {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
-      {"Remove Entry command", 4, IDNO, "", confirm, ""},
-      {"Remove Entry command", 3, IDYES, "", confirm, "Shared (user)"}};
+  struct Action {
+    std::string Trigger;
+    int Selected, Answer;             // the item selected (-1: none), the answer to a box (0: none asked)
+    std::string Launched, Box, Gone;  // what is launched, the box shown, the title gone from the list
+  };
+  std::vector<Action> actions = {{"Enter", 1, 0, command, "", "Beta"},
+                                 {"Remove button", 1, 0, command, "", "Beta"},
+                                 {"Uninstall command", 1, 0, command, "", "Beta"},
+                                 {"double click", 1, 0, command, "", "Beta"},
+                                 {"Enter", 0, IDNO, "", quiet, ""},
+                                 {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
+                                 {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
+                                 {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
+                                 {"Remove Entry command", 4, IDNO, "", confirmMachine, ""},
+                                 {"Remove Entry command", 3, IDYES, "", confirmUser, "Shared (user)"}};
   for (const auto& [trigger, run] : triggers)
     if (trigger != "Remove Entry command")
       actions.push_back({trigger, -1, 0, "", box("Please select a program", MB_ICONINFORMATION), ""});
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch);
-  for (const auto& [trigger, selected, answer, launched, shown, gone] : actions) {
-    SCOPED_TRACE(trigger + " on item " + std::to_string(selected) + ", answered " + std::to_string(answer));
+  for (const Action& action : actions) {
+    SCOPED_TRACE(action.Trigger + " on item " + std::to_string(action.Selected) + ", answered " +
+                 std::to_string(action.Answer));
     RegistrySandbox::Register(Machine, "alpha", {"DisplayName=Alpha", "QuietUninstallString=Alpha /q"});
     RegistrySandbox::Register(Machine, "beta",
                               {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
@@ -104,8 +108,8 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
     Register(User, "Shared", "Shared (user)");
     Register(Machine, "Shared", "Shared (whole machine)");
     StartUp();
-    Select(selected);
-    Launched.clear(), Boxes.Boxes.clear(), Boxes.Answers.assign(answer != 0, answer);
+    Select(action.Selected);
+    Launched.clear(), Boxes.Boxes.clear(), Boxes.Answers.assign(action.Answer != 0, action.Answer);
     RegistryCalls calls;
     int scansWhileAsking = RunsWithTheWindowDisabled = 0;
     Boxes.WhileOpen = [&] {
@@ -113,16 +117,17 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
       PressEnter();
       scansWhileAsking += Scans(calls);
     };
-    triggers.at(trigger)();
+    triggers.at(action.Trigger)();
     Texts listed = {"Alpha", "Beta", "Product", "Shared (user)", "Shared (whole machine)"};
-    listed.erase(std::remove(listed.begin(), listed.end(), gone), listed.end());
-    EXPECT_EQ((std::vector<Texts>{Texts(!launched.empty(), launched), Texts(!shown.empty(), shown), listed}),
-              (std::vector<Texts>{Launched, Boxes.Boxes, ListTitles()}));
-    const int runs = !launched.empty() && launched.rfind("msiexec", 0) != 0;
-    EXPECT_EQ((std::vector<int>{std::max(selected, 0), 0, 1, runs}),
-              (std::vector<int>{SelectedIndex(), scansWhileAsking, Scans(calls), RunsWithTheWindowDisabled}))
-        << "selected (a scan selects the first item when none is), scans while a box asks, scans, runs of an "
-           "uninstaller with the main window disabled";
+    listed.erase(std::remove(listed.begin(), listed.end(), action.Gone), listed.end());
+    EXPECT_EQ(Texts(!action.Launched.empty(), action.Launched), Launched) << "launched";
+    EXPECT_EQ(Texts(!action.Box.empty(), action.Box), Boxes.Boxes) << "boxes";
+    EXPECT_EQ(listed, ListTitles());
+    EXPECT_EQ(std::max(action.Selected, 0), SelectedIndex()) << "a scan selects the first item when none is";
+    EXPECT_EQ(0, scansWhileAsking);
+    EXPECT_EQ(1, Scans(calls));
+    const int runs = !action.Launched.empty() && action.Launched.rfind("msiexec", 0) != 0;
+    EXPECT_EQ(runs, RunsWithTheWindowDisabled) << "runs of an uninstaller with the main window disabled";
   }
   Boxes.WhileOpen = nullptr;
 }
@@ -164,14 +169,13 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   WhenTheScanGoesOn = [&] { titlesDuringTheBox = ListTitles(); };
   Command(IDM_REFRESH);
   PumpMessages();
-  EXPECT_EQ((std::vector<Texts>{
-                {MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
-                {"Alpha"},
-                {"Alpha", "Gamma"},
-                {"Acme", ""}}),
-            (std::vector<Texts>{Boxes.Boxes, titlesDuringTheBox, ListTitles(), Column(1)}))
-      << "the box, the list while it asks (from the last whole scan), the list after, its Size column gone";
-  EXPECT_EQ((std::vector<int>{1, 4}), (std::vector<int>{opensWhileOpen, calls.OpensOf(UninstallPath)}));
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
+            Boxes.Boxes);
+  EXPECT_EQ(Texts{"Alpha"}, titlesDuringTheBox) << "from the last whole scan";
+  EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
+  EXPECT_EQ((Texts{"Acme", ""}), Column(1)) << "the Size column gone";
+  EXPECT_EQ(1, opensWhileOpen) << "the uninstall keys opened while the box asks";
+  EXPECT_EQ(4, calls.OpensOf(UninstallPath));
   for (int item = 0; item < 2; ++item)
     EXPECT_EQ(&ProgramInventory.at(item), reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item)));
   EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
@@ -179,7 +183,8 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   FailingValue = "DisplayVersion", FailureDue = true, SizeGiven = false;
   Boxes.WhileOpen = [&] { Command(IDM_REFRESH), opensWhileOpen = calls.OpensOf(UninstallPath); };
   Select(1);
-  EXPECT_EQ((std::vector<int>{4, 6}), (std::vector<int>{opensWhileOpen, calls.OpensOf(UninstallPath)}));
+  EXPECT_EQ(4, opensWhileOpen);
+  EXPECT_EQ(6, calls.OpensOf(UninstallPath));
 }
 
 // The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
@@ -276,16 +281,20 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   ApiHook popup("USER32.dll", "TrackPopupMenuEx", &RecordPopup), destroy("USER32.dll", "DestroyIcon", &RecordDestroy);
   DestroyHook = &destroy;
   const HICON blank = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK));
+  ShortDates dates("dd.MM.yyyy");
   StartUp();
   const HWND list = ProgramList.GetHandle();
   SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(1, SelectedIndex()) << "down from the item that the scan selected";
-  // The grayed commands; the details: title, size, last use, uses, publisher, version.
-  const std::tuple<int, Ids, std::string> cases[] = {
-      {0, {}, "=Alpha \"Pro\"|3 MB|" + FormatDate(FileTimeOf(2024, 2, 29)) + "|frequently (11)|+Acme|-1.5"},
-      {3, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|" + FormatDate(FileTimeOf(2024, 3, 15)) + "|occasionally (7)||"},
-      {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
+  struct {
+    int Item;
+    Ids Grayed;
+    std::string Details;  // title, size, last use, uses, publisher, version
+  } const cases[] = {{0, {}, "=Alpha \"Pro\"|3 MB|29.02.2024|frequently (11)|+Acme|-1.5"},
+                     {3, {IDM_UNINSTALL, IDM_MODIFY}, "Quiet|5 GB|15.03.2024|occasionally (7)||"},
+                     {-1, {IDM_UNINSTALL, IDM_MODIFY, IDM_REMOVE_ENTRY, IDM_COPY}, "|||||"}};
   for (const auto& [item, grayed, pane] : cases) {
+    SCOPED_TRACE("item " + std::to_string(item));
     const HICON shown = Held;
     Select(item);
     SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));  // Shift+F10
@@ -298,12 +307,12 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
     for (CWindow* value :
          std::initializer_list<CWindow*>{&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
       texts += "|" + value->GetText();
-    EXPECT_EQ(std::make_tuple(grayed, grayed, true, item == 0, pane),
-              std::make_tuple(Grayed(MainWindow.GetMenu()), Popup.first,
-                              item < 0 ? Popup.second.x == corner.x && Popup.second.y == corner.y
-                                       : PtInRect(&row, Popup.second) != 0,
-                              !!IsWindowVisible(RepairButton.GetHandle()), texts))
-        << "menu, context menu and where it opens, Repair button, details of item " << item;
+    EXPECT_EQ(grayed, Grayed(MainWindow.GetMenu())) << "main menu";
+    EXPECT_EQ(grayed, Popup.first) << "context menu";
+    EXPECT_TRUE(item < 0 ? Popup.second.x == corner.x && Popup.second.y == corner.y : PtInRect(&row, Popup.second))
+        << "the context menu at the item, or at the list's corner without one";
+    EXPECT_EQ(item == 0, !!IsWindowVisible(RepairButton.GetHandle())) << "Repair button";
+    EXPECT_EQ(pane, texts) << "details";
     EXPECT_EQ(shown != blank, std::count(Destroyed.begin(), Destroyed.end(), shown) == 1) << "the icon replaced";
   }
   EXPECT_EQ(blank, Held);
@@ -334,10 +343,9 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, reason, sizeof reason, nullptr);
   reason[std::strcspn(reason, "\r\n")] = '\0';
   const std::string failure = "Couldn't export the list to \"" + file.string() + "\":\n\n" + reason;
-  EXPECT_EQ(
-      (Texts{"an older list", "1", MessageBoxCatcher::Describe(failure, "Quillmere", MB_ICONERROR, "main")}),
-      (Texts{Content(file), std::to_string(std::distance(fs::directory_iterator(folder), {})), Boxes.Boxes.back()}))
-      << "the earlier file kept, no temporary file left, the failure told";
+  EXPECT_EQ("an older list", Content(file)) << "the earlier file kept";
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(folder), {})) << "no temporary file left";
+  EXPECT_EQ(MessageBoxCatcher::Describe(failure, "Quillmere", MB_ICONERROR, "main"), Boxes.Boxes.back());
   EXPECT_TRUE(ExportListTo(file.wstring()));
   EXPECT_EQ("\xEF\xBB\xBF" + header + bravo + alpha, Content(file));
   fs::remove_all(folder);
@@ -346,7 +354,8 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   std::string row = header + alpha;
   std::replace(row.begin(), row.end(), ',', '\t');
   SendMessageA(SearchEdit.GetHandle(), EM_SETSEL, 0, -1);
-  EXPECT_EQ((Texts{row, "o"}), (Texts{ControlC(ProgramList), ControlC(SearchEdit)}));
+  EXPECT_EQ(row, ControlC(ProgramList));
+  EXPECT_EQ("o", ControlC(SearchEdit));
   Select(-1);
   ControlC(ProgramList);
   EXPECT_EQ(MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main"),
@@ -364,7 +373,7 @@ TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) 
   for (const FILETIME& time :
        {FileTimeOf(1601, 1, 1, 23), FileTimeOf(1900, 2, 28), FileTimeOf(1900, 3, 1), FileTimeOf(2000, 2, 29, 23),
         FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
-    dates += IsoDate(time.dwLowDateTime, time.dwHighDateTime) + " ";
+    dates += IsoDate(DayOfTime(time.dwLowDateTime, time.dwHighDateTime)) + " ";
   EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
 }
 

@@ -14,11 +14,11 @@ void ExpectLayout() {
   GetWindowRect(StatusBar.GetHandle(), &bar);
   const LONG w = client.right, h = client.bottom, b = h - (bar.bottom - bar.top);
   const std::pair<CWindow*, std::vector<LONG>> places[] = {{&StatusBar, {0, b, w, h}},
-                                                           {&ProgramList, {0, 0, w, b - 41}},
-                                                           {&DetailsPanel, {6, b - 35, w - 6, b - 35}},
-                                                           {&SearchEdit, {52, b - 28, 352, b - 6}},
-                                                           {&RepairButton, {w - 18, b - 28, w - 18, b - 5}},
-                                                           {&PublisherValue, {254, 48, w - 18, 64}}};
+                                                           {&ProgramList, {0, 0, w, b - 145}},
+                                                           {&DetailsPanel, {6, b - 139, w - 6, b - 35}},
+                                                           {&SearchEdit, {55, b - 28, 355, b - 6}},
+                                                           {&RepairButton, {w - 168, b - 28, w - 93, b - 5}},
+                                                           {&PublisherValue, {270, 48, w - 18, 64}}};
   for (const auto& [window, place] : places) {
     RECT rect = {};
     GetWindowRect(window->GetHandle(), &rect);

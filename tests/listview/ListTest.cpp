@@ -2,7 +2,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "inventory/DateFormatting.h"
 #include "listview/IconLocation.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
@@ -19,44 +18,90 @@ void AddProgram(const std::string& title, std::vector<std::string> values, const
 
 using ListTest = AppTest;
 
-TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending) {
+// The position of the column headed so, or -1.
+int PositionOf(const std::string& header) {
+  char text[64];
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT, column.pszText = text, column.cchTextMax = sizeof text;
+  for (int position = 0;
+       SendMessageA(ProgramList.GetHandle(), LVM_GETCOLUMNA, position, reinterpret_cast<LPARAM>(&column)); ++position)
+    if (header == text) return position;
+  return -1;
+}
+// "<header> up" or "<header> down" of each column whose header shows a sort arrow.
+Texts Arrows() {
+  Texts arrows;
+  char text[64];
+  HDITEMA item = {};
+  item.mask = HDI_FORMAT | HDI_TEXT, item.pszText = text, item.cchTextMax = sizeof text;
+  for (int position = 0; SendMessageA(ProgramList.GetHeader(), HDM_GETITEMA, position, reinterpret_cast<LPARAM>(&item));
+       ++position)
+    if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN))
+      arrows.push_back(text + std::string(item.fmt & HDF_SORTUP ? " up" : " down"));
+  return arrows;
+}
+void ClickHeader(const std::string& header) {
+  NMLISTVIEW click = {};  // as a click on the header reaches the main window
+  click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
+  click.iSubItem = PositionOf(header);
+  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+}
+
+// A column's cells from top to bottom once the list is sorted by it, ascending.
+struct SortedColumn {
+  std::string Header;
+  UINT ShowCommand;
+  Texts Ascending;
+};
+
+TEST_F(ListTest, ItemsShowTheirCellsAndEachColumnStaysTheSortedOneWithItsArrowWhileOthersAreShownOrHidden) {
+  ShortDates dates("dd.MM.yyyy");
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
-  const FILETIME d2001 = FileTimeOf(2001, 6, 1), d2005 = FileTimeOf(2005, 6, 1), d2010 = FileTimeOf(2010, 6, 1),
-                 d2022 = FileTimeOf(2022, 6, 1);
   AddProgram("small", {"Publisher=Äpfel", "EstimatedSize=#1"});
-  AddProgram("Three", {"Publisher=Zeta", "InstallDate=20230101"}, UsageRecord(3ll << 30, 12, d2010));
-  AddProgram("Five", {"Publisher=acme", "EstimatedSize=#9", "InstallDate=20200101"}, UsageRecord(5ll << 30, 0, d2022));
-  AddProgram("Four", {"Publisher=Beta", "InstallDate=19991231"}, UsageRecord(4ll << 40, -1, d2001));
+  AddProgram("Three", {"Publisher=Zeta", "InstallDate=20230101"}, UsageRecord(3ll << 30, 12, FileTimeOf(2010, 6, 1)));
+  AddProgram("Five", {"Publisher=acme", "EstimatedSize=#9", "InstallDate=20200101"},
+             UsageRecord(5ll << 30, 0, FileTimeOf(2022, 6, 1)));
+  AddProgram("Four", {"Publisher=Beta", "InstallDate=19991231"}, UsageRecord(4ll << 40, -1, FileTimeOf(2001, 6, 1)));
   // With usage data, only its size counts.
-  AddProgram("Unsized", {"EstimatedSize=#1500", "InstallDate=20100101"}, UsageRecord(0, 2, d2005));
+  AddProgram("Unsized", {"EstimatedSize=#1500", "InstallDate=20100101"}, UsageRecord(0, 2, FileTimeOf(2005, 6, 1)));
   StartUp();
   Command(IDM_COLUMN_INSTALLED_ON);  // a column shown later reads the values that it shows
-  EXPECT_EQ((std::vector<Texts>{{"Five", "Four", "small", "Three", "Unsized"},
-                                {"5 GB", "4096 GB", "1 KB", "3 GB", ""},
-                                {"acme", "Beta", "Äpfel", "Zeta", ""},
-                                {"rarely (0)", "", "", "frequently (12)", "rarely (2)"},
-                                {FormatDate(d2022), FormatDate(d2001), "", FormatDate(d2010), FormatDate(d2005)},
-                                {FormatInstallDate(20200101), FormatInstallDate(19991231), "",
-                                 FormatInstallDate(20230101), FormatInstallDate(20100101)}}),
-            (std::vector<Texts>{Column(0), Column(1), Column(2), Column(3), Column(4), Column(5)}));
-  EXPECT_EQ(std::make_pair(std::string("5 applications"), 0), std::make_pair(StatusBar.GetText(), SelectedIndex()));
-  // Names ignore the case of a to z, companies are bytes, sizes 64-bit, the undated come first; a
-  // program without usage data and one with an unknown use count come first, in either order (before
-  // that click, the one without usage data follows one used 0 times).
-  for (const std::string clicked :
-       {"0:Unsized Three small Four Five", "1:Unsized small Three Five Four", "1:Four Five Three small Unsized",
-        "2:Unsized Four Three Five small", "3:Four small Five Unsized Three", "5:small Four Unsized Five Three",
-        "4:small Four Unsized Three Five"}) {
-    NMLISTVIEW click = {};  // as a click on the header reaches the main window
-    click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
-    click.iSubItem = clicked[0] - '0';
-    SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
-    Texts titles = ListTitles();
-    if (clicked[0] == '3') std::sort(titles.begin(), titles.begin() + 2);
-    std::string listed = clicked.substr(0, 2);
-    for (const auto& title : titles) listed += title + (&title == &titles.back() ? "" : " ");
-    EXPECT_EQ(clicked, listed);
+  EXPECT_EQ((Texts{"Five", "Four", "small", "Three", "Unsized"}), Column(0));
+  EXPECT_EQ((Texts{"5 GB", "4096 GB", "1 KB", "3 GB", ""}), Column(1)) << "Size";
+  EXPECT_EQ((Texts{"acme", "Beta", "Äpfel", "Zeta", ""}), Column(2)) << "Company";
+  EXPECT_EQ((Texts{"rarely (0)", "", "", "frequently (12)", "rarely (2)"}), Column(3)) << "Frequency of use";
+  EXPECT_EQ((Texts{"01.06.2022", "01.06.2001", "", "01.06.2010", "01.06.2005"}), Column(4)) << "Date last used";
+  EXPECT_EQ((Texts{"01.01.2020", "31.12.1999", "", "01.01.2023", "01.01.2010"}), Column(5)) << "Installed on";
+  EXPECT_EQ("5 applications", StatusBar.GetText());
+  EXPECT_EQ(0, SelectedIndex());
+  // Names ignore the case of a to z, companies are bytes, sizes 64-bit; the undated come first, and
+  // a program without usage data as one with an unknown use count.
+  const SortedColumn columns[] = {
+      {"Size", IDM_COLUMN_SIZE, {"", "1 KB", "3 GB", "5 GB", "4096 GB"}},
+      {"Company", IDM_COLUMN_COMPANY, {"", "Beta", "Zeta", "acme", "Äpfel"}},
+      {"Frequency of use", IDM_COLUMN_FREQUENCY, {"", "", "rarely (0)", "rarely (2)", "frequently (12)"}},
+      {"Date last used", IDM_COLUMN_LAST_USED, {"", "01.06.2001", "01.06.2005", "01.06.2010", "01.06.2022"}},
+      {"Installed on", IDM_COLUMN_INSTALLED_ON, {"", "31.12.1999", "01.01.2010", "01.01.2020", "01.01.2023"}},
+      {"Application", 0, {"Five", "Four", "small", "Three", "Unsized"}}};
+  for (const SortedColumn& sorted : columns) {
+    ClickHeader(sorted.Header);
+    for (const SortedColumn& other : columns) {
+      for (int toggle = 0; toggle < 2 && other.ShowCommand && &other != &sorted; ++toggle) {
+        Command(other.ShowCommand);
+        EXPECT_EQ(sorted.Ascending, Column(PositionOf(sorted.Header)))
+            << sorted.Header << ", " << other.Header << " " << (toggle ? "shown again" : "hidden");
+        EXPECT_EQ(Texts{sorted.Header + " up"}, Arrows()) << sorted.Header << ", " << other.Header << " toggled";
+      }
+    }
+    ClickHeader(sorted.Header);
+    EXPECT_EQ(Texts(sorted.Ascending.rbegin(), sorted.Ascending.rend()), Column(PositionOf(sorted.Header)))
+        << "a second click on " << sorted.Header;
+    EXPECT_EQ(Texts{sorted.Header + " down"}, Arrows());
   }
+  ClickHeader("Company");
+  Command(IDM_COLUMN_COMPANY);
+  EXPECT_EQ(columns[5].Ascending, Column(0)) << "the sort column hidden: by name";
+  EXPECT_EQ(Texts{"Application up"}, Arrows());
   SearchEdit.SetText("nothing like it");
   RequestScan();
   EXPECT_EQ("Nothing found", StatusBar.GetText());
@@ -64,23 +109,25 @@ TEST_F(ListTest, ItemsShowTheirCellsAndAHeaderClickSortsAscendingThenDescending)
 
 TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeIntegerOf32Bits) {
   for (const std::string row :
-       {"C:\\a,b\\x.dll,2 => C:\\a,b\\x.dll 2", "x.dll,-2 => x.dll 2", "x.dll, +3  => x.dll 3", "x.dll,2x => x.dll 0",
-        "x.dll, => x.dll 0", "x.dll => x.dll 0", "x,2147483647 => x 2147483647", "x,2147483648 => x 0", "x,- => x 0"}) {
+       {"C:\\a,b\\x.dll,2 => C:\\a,b\\x.dll 2", "x.dll,-2 => x.dll -2", "x.dll, +3  => x.dll 3", "x.dll,2x => x.dll 0",
+        "x.dll, => x.dll 0", "x.dll => x.dll 0", "x,2147483647 => x 2147483647", "x,2147483648 => x 0", "x,- => x 0",
+        "x,-2147483648 => x -2147483648", " \"C:\\a,b\\x.dll\" ,-101 => C:\\a,b\\x.dll -101",
+        "\"C:\\a b\\x.dll\" => C:\\a b\\x.dll 0", "\"x\",\"y\" => x 0"}) {
     const IconLocation location = ParseIconLocation(row.substr(0, row.find(" => ")));
     EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + location.Path + " " + std::to_string(location.Index));
   }
 }
 
-// ExtractIconExA and DestroyIcon as the program calls them. A failed extraction leaves garbage in
-// the handles, as Wine's does: only its count may be trusted.
+// SHDefExtractIconA and DestroyIcon as the program calls them. A failed extraction leaves garbage
+// in the handles: only its result may be trusted.
 const HICON Garbage = reinterpret_cast<HICON>(0xBAD0);
 std::vector<std::string> Extracted;
 std::vector<HICON> HandedOut, Destroyed;
 ApiHook *ExtractHook = nullptr, *DestroyHook = nullptr;
-UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT count) {
+HRESULT WINAPI Extract(LPCSTR path, int index, UINT flags, HICON* large, HICON* small, UINT sizes) {
   Extracted.push_back(path + ("," + std::to_string(index)));
-  const UINT result = ExtractHook->Original<decltype(Extract)>()(path, index, large, small, count);
-  if (result == 0 || result == UINT_MAX)
+  const HRESULT result = ExtractHook->Original<decltype(Extract)>()(path, index, flags, large, small, sizes);
+  if (result != S_OK)
     *large = *small = Garbage;
   else
     HandedOut.insert(HandedOut.end(), {*large, *small});
@@ -89,7 +136,7 @@ UINT WINAPI Extract(LPCSTR path, int index, HICON* large, HICON* small, UINT cou
 BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), DestroyHook->Original<decltype(Destroy)>()(icon); }
 
 TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnlyHandedOutOnesAreDestroyed) {
-  ApiHook extract("SHELL32.dll", "ExtractIconExA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
+  ApiHook extract("SHELL32.dll", "SHDefExtractIconA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
   ExtractHook = &extract, DestroyHook = &destroy;
   char self[MAX_PATH], windows[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
@@ -102,15 +149,16 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   AddProgram("d", {"DisplayIcon=C:\\missing\\x.exe,1"});
   AddProgram("e", {"DisplayIcon=" + notepad + ",99"});  // no such icon
   AddProgram("f", {}, UsageRecord(1, 1));
-  const auto images = [] {  // each item's, then how many
+  const auto images = [] {  // each item's
     std::vector<int> shown;
     LVITEMA item = {};
     for (item.mask = LVIF_IMAGE; ListView_GetItem(ProgramList.GetHandle(), &item); ++item.iItem)
       shown.push_back(item.iImage);
-    return shown.push_back(ImageList_GetImageCount(ProgramList.SmallImages)), shown;
+    return shown;
   };
   StartUp();
-  EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0, 3}), images());
+  EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0}), images());
+  EXPECT_EQ(3, ImageList_GetImageCount(ProgramList.SmallImages)) << "the default icon and two of their own";
   StartUp();  // the rows drawn again: only the missing file is tried again
   std::ofstream(own, std::ios::app) << "!";
   StartUp();
@@ -118,7 +166,8 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99", "C:\\missing\\x.exe,1",
                    own + ",0", "C:\\missing\\x.exe,1"}),
             Extracted);
-  EXPECT_EQ((std::vector<int>{1, 3, 3, 0, 0, 0, 4}), images());
+  EXPECT_EQ((std::vector<int>{1, 3, 3, 0, 0, 0}), images());
+  EXPECT_EQ(4, ImageList_GetImageCount(ProgramList.SmallImages)) << "the changed file's icon added";
   for (HICON icon : HandedOut)
     EXPECT_EQ(1, std::count(Destroyed.begin(), Destroyed.end(), icon)) << "lists keep copies";
   for (HICON icon : {Garbage, MainWindow.GetIcon()})  // the application's icon stands in for the default

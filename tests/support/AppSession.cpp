@@ -33,6 +33,12 @@ UINT Style(HWND box) {
 
 const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
 
+const char* DateFormat = nullptr;
+ApiHook* DateHook = nullptr;
+int WINAPI DateInFormat(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR, LPSTR text, int size) {
+  return DateHook->Original<decltype(DateInFormat)>()(locale, flags & ~DATE_SHORTDATE, date, DateFormat, text, size);
+}
+
 }  // namespace
 
 MessageBoxCatcher::MessageBoxCatcher()
@@ -66,6 +72,20 @@ void MessageBoxCatcher::Catch(HWND box) {
   if (!Answers.empty()) answer = Answers.front(), Answers.pop_front();
   if (WhileOpen) WhileOpen();
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+void WINAPI FixedLocalTime(SYSTEMTIME* time) { *time = {2026, 1, 5, 2, 3, 4, 5, 0}; }
+
+AppTest::AppTest() : Clock("KERNEL32.dll", "GetLocalTime", &FixedLocalTime) {}
+
+std::string AppTest::BackupFile(const std::string& title) const {
+  return std::string(LocalAppData.begin(), LocalAppData.end()) + "\\Quillmere\\Removed entries\\" + title +
+         " 2026-01-02 03.04.05.reg";
+}
+
+std::string AppTest::RemoveQuestion(const std::string& title) const {
+  return "Are you sure you want to remove entry from the list?\n\nA copy is kept in \"" + BackupFile(title) +
+         "\"; Action > Undo remove entry puts it back.";
 }
 
 void AppTest::SetUp() {
@@ -114,6 +134,11 @@ void RealInputTest::SetUp() {
       << "real-input tests type and click on the display: they run only on the private one that scripts/test starts "
          "(DISPLAY equal to QUILLMERE_PRIVATE_DISPLAY), never on a desktop in use";
   AppTest::SetUp();
+}
+
+ShortDates::ShortDates(const char* format) : Hook("KERNEL32.dll", "GetDateFormatA", &DateInFormat) {
+  DateFormat = format;
+  DateHook = &Hook;
 }
 
 void PumpMessages() {

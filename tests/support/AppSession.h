@@ -53,6 +53,14 @@ class AppTest : public RegistryTest {
 
   // A folder of this test's own for the program's files (LOCALAPPDATA while the test runs).
   std::wstring LocalAppData;
+  // The local time is 2026-01-02 03:04:05 while the test runs.
+  ApiHook Clock;
+
+  AppTest();
+  // The question that Remove Entry asks about the program of that title, and the file in which it
+  // keeps its copy.
+  std::string BackupFile(const std::string& title) const;
+  std::string RemoveQuestion(const std::string& title) const;
 
   // What the entry function does before its message loop: the first scan, then the focus on the list.
   static void StartUp();
@@ -71,6 +79,16 @@ class AppTest : public RegistryTest {
 // Real keyboard and mouse input: only on the private display that scripts/test starts.
 struct RealInputTest : AppTest {
   void SetUp() override;
+};
+
+// Short dates in a format of the test's (as GetDateFormatA takes one) while it lives, whatever the
+// user's: expected dates are written as they show.
+class ShortDates {
+ public:
+  explicit ShortDates(const char* format);
+
+ private:
+  ApiHook Hook;
 };
 
 // Dispatches every message queued for this thread, WM_QUIT included.

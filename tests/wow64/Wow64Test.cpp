@@ -10,6 +10,12 @@
 
 namespace {
 
+std::wstring BackupPath() {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  return folder + std::wstring(L"quillmere-wow64-removed.reg");
+}
+
 TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAreRemovedInItOnly) {
   if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "runs only under Wine";
   ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
@@ -26,7 +32,7 @@ TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAre
     for (const auto& entry : ScanInventory("", false)) {
       if (entry.KeyName != name) continue;
       listed.push_back((entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + std::to_string(entry.UseCount));
-      if (entry.View == removedView) RemoveEntry(entry, L"");
+      if (entry.View == removedView) RemoveEntry(entry, BackupPath());
     }
     return listed;
   };

@@ -1,0 +1,250 @@
+#include <windows.h>
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <tuple>
+
+#include "support/AppSession.h"
+#include "ui/ResourceIds.h"
+#include "window/Dpi.h"  // WM_DPICHANGED
+
+namespace {
+
+using Measures = std::map<std::string, double>;
+
+RECT InMainClient(const CWindow& window) {
+  RECT rect = {};
+  GetWindowRect(window.GetHandle(), &rect);
+  MapWindowPoints(nullptr, MainWindow.GetHandle(), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+LONG HeightOf(const CWindow& window) { return InMainClient(window).bottom - InMainClient(window).top; }
+LONG WidthOf(const CWindow& window) { return InMainClient(window).right - InMainClient(window).left; }
+LONG FontHeight(const CWindow& window) {
+  LOGFONTA font = {};
+  window.GetLogFont(&font);
+  return std::abs(font.lfHeight);
+}
+SIZE TextSize(HWND window, const std::string& text) {
+  SIZE size = {};
+  HDC context = GetDC(window);
+  SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+  GetTextExtentPoint32A(context, text.c_str(), static_cast<int>(text.size()), &size);
+  ReleaseDC(window, context);
+  return size;
+}
+
+// A Windows Installer product with every fact of the pane.
+void RegisterEveryFact() {
+  RegistrySandbox::Register(
+      HKEY_LOCAL_MACHINE, "{A1}",
+      {"DisplayName=Alpha", "UninstallString=MsiExec /X{A1}", "Publisher=Acme Software Corporation",
+       "DisplayVersion=1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
+  RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
+}
+using ScalingTest = AppTest;
+using ScaledStartChild = AppTest;
+
+// The pane and both buttons in view, and the texts of the labels, buttons and headers whole.
+void ExpectInViewAndUnclipped() {
+  RECT client = {}, overlap = {};
+  GetClientRect(MainWindow.GetHandle(), &client);
+  const RECT list = InMainClient(ProgramList), bar = InMainClient(StatusBar), search = InMainClient(SearchEdit);
+  for (const CWindow* window : std::initializer_list<const CWindow*>{&DetailsPanel, &RemoveButton, &RepairButton}) {
+    const RECT place = InMainClient(*window);
+    EXPECT_TRUE(IsWindowVisible(window->GetHandle()) && place.left >= 0 && place.right <= client.right &&
+                place.top < place.bottom && place.bottom <= bar.top && place.left < place.right)
+        << "seen, inside the client area, above the status bar: " << (window->Text.empty() ? "pane" : window->Text);
+    EXPECT_FALSE(IntersectRect(&overlap, &place, &list) || IntersectRect(&overlap, &place, &search)) << window->Text;
+  }
+  for (CWindow* window : std::initializer_list<CWindow*>{&SizeLabel, &LastUsedLabel, &UsedLabel, &PublisherLabel,
+                                                         &VersionLabel, &SearchLabel, &RemoveButton, &RepairButton}) {
+    RECT box = {};
+    GetClientRect(window->GetHandle(), &box);
+    const SIZE text = TextSize(window->GetHandle(), window->GetText());
+    EXPECT_TRUE(text.cx > 0 && text.cx <= box.right && text.cy <= box.bottom) << window->GetText();
+  }
+  const HWND header = ProgramList.GetHeader();
+  for (int column = 0; column < Header_GetItemCount(header); ++column) {
+    char text[64] = {};
+    HDITEMA item = {};
+    item.mask = HDI_TEXT, item.pszText = text, item.cchTextMax = sizeof text;
+    RECT place = {};
+    Header_GetItem(header, column, &item);
+    Header_GetItemRect(header, column, &place);
+    EXPECT_LE(TextSize(header, text).cx + 2 * Header_GetBitmapMargin(header), place.right - place.left) << text;
+  }
+}
+
+Measures Measure() {
+  RECT client = {}, row = {};
+  GetClientRect(MainWindow.GetHandle(), &client);
+  ListView_GetItemRect(ProgramList.GetHandle(), 0, &row, LVIR_BOUNDS);
+  int small = 0, large = 0, unused = 0;
+  ImageList_GetIconSize(ListView_GetImageList(ProgramList.GetHandle(), LVSIL_SMALL), &small, &unused);
+  ImageList_GetIconSize(ListView_GetImageList(ProgramList.GetHandle(), LVSIL_NORMAL), &large, &unused);
+  return {{"client width", client.right},
+          {"client height", client.bottom},
+          {"pane height", HeightOf(DetailsPanel)},
+          {"Remove width", WidthOf(RemoveButton)},
+          {"button height", HeightOf(RemoveButton)},
+          {"search height", HeightOf(SearchEdit)},
+          {"row height", row.bottom - row.top},
+          {"font height", FontHeight(SearchEdit)},
+          {"title font height", FontHeight(DetailsTitle)},
+          {"small icon", small},
+          {"large icon", large}};
+}
+
+// Started by ScaledStart at a DPI, with QUILLMERE_DPI_CHANGE sent a WM_DPICHANGED to that one: the
+// window's measures go to the file named by QUILLMERE_MEASURES.
+TEST_F(ScaledStartChild, MeasuresItsWindow) {
+  RegisterEveryFact();
+  StartUp();
+  for (WPARAM column : {IDM_COLUMN_FREQUENCY, IDM_COLUMN_LAST_USED, IDM_COLUMN_INSTALLED_ON}) Command(column);
+  if (const char* change = std::getenv("QUILLMERE_DPI_CHANGE")) {
+    RECT suggested = {20, 30, 1100, 760}, taken = {};
+    SendMessageA(MainWindow.GetHandle(), WM_DPICHANGED, MAKEWPARAM(atoi(change), atoi(change)),
+                 reinterpret_cast<LPARAM>(&suggested));
+    PumpMessages();
+    GetWindowRect(MainWindow.GetHandle(), &taken);
+    EXPECT_TRUE(EqualRect(&suggested, &taken)) << "the window takes the suggested rectangle";
+  }
+  ExpectInViewAndUnclipped();
+  std::ofstream file(std::getenv("QUILLMERE_MEASURES"));
+  for (const auto& [name, value] : Measure()) file << name << '=' << value << '\n';
+}
+
+TEST_F(ScalingTest, TheManifestAsksForEachMonitorsDpiThePaneCommandGivesTheListItsRoomAndALastColumnFitsItsCells) {
+  RegisterEveryFact();
+  // Wine 8 takes any program as aware of each monitor's DPI: what it reads of the manifest tells.
+  const auto query =
+      reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*)>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+  for (const auto& [year, name, value] : {std::make_tuple(L"2016", L"dpiAwareness", L"PerMonitorV2, PerMonitor"),
+                                          std::make_tuple(L"2005", L"dpiAware", L"true/pm")}) {
+    wchar_t setting[64] = {};
+    query(0, nullptr, (std::wstring(L"http://schemas.microsoft.com/SMI/") + year + L"/WindowsSettings").c_str(), name,
+          setting, 64, nullptr);
+    EXPECT_EQ(std::wstring(value), setting) << "the manifest's " << year;
+  }
+  StartUp();
+  const LONG list = HeightOf(ProgramList), pane = HeightOf(DetailsPanel);
+  for (bool shown : {false, true}) {
+    Command(IDM_VIEW_DETAILS_PANE);
+    EXPECT_EQ(shown, !!IsWindowVisible(DetailsPanel.GetHandle()));
+    EXPECT_EQ(shown, !!(GetMenuState(MainWindow.GetMenu(), IDM_VIEW_DETAILS_PANE, MF_BYCOMMAND) & MF_CHECKED));
+    EXPECT_EQ(shown ? list : list + pane + 6, HeightOf(ProgramList)) << "the list with the pane shown: " << shown;
+  }
+  SetWindowPos(MainWindow.GetHandle(), nullptr, 0, 0, 200, 300, SWP_NOMOVE | SWP_NOZORDER);
+  Command(IDM_VIEW_DETAILS);  // autosized in a list too narrow for its columns: the last one keeps its cells whole
+  char company[64] = {};
+  ListView_GetItemText(ProgramList.GetHandle(), 0, 2, company, sizeof company);
+  EXPECT_LT(ListView_GetStringWidth(ProgramList.GetHandle(), company),
+            ListView_GetColumnWidth(ProgramList.GetHandle(), 2));
+}
+
+// CreateProcessA as the program calls it: the command line is noted, and nothing runs.
+Texts Launched;
+BOOL WINAPI RefuseLaunch(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                         LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+  return Launched.push_back(command), SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
+}
+
+// Keys typed on the display, dispatched by the main window's loop until the focus moves (5 s at most).
+HWND FocusFrom = nullptr;
+int Ticks = 0;
+void CALLBACK EndLoopOnFocusMove(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (GetFocus() == FocusFrom && ++Ticks < 250) return;
+  KillTimer(nullptr, timer);
+  PostQuitMessage(0);
+}
+HWND FocusAfter(const std::string& keys) {
+  FocusFrom = GetFocus(), Ticks = 0;
+  EXPECT_GT(WinExec(("/usr/bin/xdotool key " + keys).c_str(), SW_HIDE), 31u);
+  SetTimer(nullptr, 0, 20, EndLoopOnFocusMove);
+  MainWindow.RunMessageLoop();
+  return GetFocus();
+}
+
+TEST_F(RealInputTest,
+       TabGoesFromTheListToTheSearchBoxAndTheButtonsAndBackShiftTabBackwardsAndSpaceOrEnterPressesAButton) {
+  RegisterEveryFact();
+  StartUp();
+  for (int wait = 0;
+       wait < 750 && !(SetForegroundWindow(MainWindow.GetHandle()) && GetFocus() == ProgramList.GetHandle()); ++wait)
+    Sleep(20), PumpMessages();
+  std::vector<HWND> focused;
+  for (const char* key : {"Tab", "Tab", "Tab", "Tab", "shift+Tab", "shift+Tab"}) focused.push_back(FocusAfter(key));
+  EXPECT_EQ((std::vector<HWND>{SearchEdit.GetHandle(), RepairButton.GetHandle(), RemoveButton.GetHandle(),
+                               ProgramList.GetHandle(), RemoveButton.GetHandle(), RepairButton.GetHandle()}),
+            focused);
+  ApiHook launch("KERNEL32.dll", "CreateProcessA", &RefuseLaunch);
+  SendMessageA(RepairButton.GetHandle(), WM_KEYUP, VK_SPACE, 0);
+  SendMessageA(RemoveButton.GetHandle(), WM_KEYUP, VK_RETURN, 0);
+  EXPECT_EQ((Texts{"msiexec /f {A1}", "MsiExec /X{A1}"}), Launched);
+}
+
+// Starts this program's ScaledStartChild with LogPixels at dpi, and reads its measures. LogPixels of
+// the user's account is the prefix's own, and is put back at once.
+Measures StartedAt(DWORD dpi, const char* change = nullptr) {
+  HKEY desktop = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &desktop,
+                  nullptr);
+  DWORD before = 0, size = sizeof before;
+  const bool had =
+      RegQueryValueExA(desktop, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&before), &size) == 0;
+  RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  char program[MAX_PATH] = {}, file[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  GetTempPathA(MAX_PATH, file);
+  GetTempFileNameA(file, "dpi", 0, file);
+  SetEnvironmentVariableA("QUILLMERE_MEASURES", file);
+  SetEnvironmentVariableA("QUILLMERE_DPI_CHANGE", change);
+  std::string command = std::string("\"") + program + "\" --gtest_filter=ScaledStartChild.*";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  DWORD exitCode = 1;
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  if (had)
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before), sizeof before);
+  else
+    RegDeleteValueA(desktop, "LogPixels");
+  RegCloseKey(desktop);
+  EXPECT_EQ(0u, exitCode) << "the window started at " << dpi << " DPI" << (change ? ", moved to " : "")
+                          << (change ? change : "");
+  Measures measures;
+  std::ifstream input(file);
+  for (std::string name, value; std::getline(input, name, '=') && std::getline(input, value);)
+    measures[name] = std::stod(value);
+  input.close();
+  DeleteFileA(file);
+  return measures;
+}
+
+// Sets the DPI of Wine's user: only in the throwaway prefixes of the tests, one test at a time.
+TEST(ScaledStart, AtEachDpiTheWindowMeasuresItsSizesAt96ScaledAndOneMovedTo144MeasuresAsOneStartedThere) {
+  ASSERT_TRUE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) << "it changes the user's DPI";
+  const Measures at96 = StartedAt(96), at144 = StartedAt(144);
+  EXPECT_EQ(104, at96.at("pane height"));
+  for (const auto& [dpi, measures] :
+       {std::make_pair(120, StartedAt(120)), std::make_pair(144, at144), std::make_pair(192, StartedAt(192))})
+    for (const auto& [name, value] : at96)  // at 192 the default window is wider than the test display
+      if (dpi != 192 || name.rfind("client", 0) != 0) {
+        EXPECT_NEAR(value * dpi / 96, measures.at(name), 1.0) << name << " at " << dpi << " DPI";
+      }
+  for (const auto& [name, value] : StartedAt(96, "144"))
+    if (name.rfind("client", 0) != 0) {
+      EXPECT_EQ(at144.at(name), value) << name << " moved to 144 DPI";
+    }
+}
+
+}  // namespace
