@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "QuillmereVersion.h"
 #include "actions/Export.h"
 #include "actions/RemoveEntry.h"
 #include "actions/Uninstall.h"
@@ -181,7 +182,7 @@ void ShowContextMenu(WPARAM window, int x, int y) {
 }
 
 void ShowAbout() {
-  const std::string text = std::string(AppTitle) + " " + "1.0" + AboutTail;
+  const std::string text = std::string(AppTitle) + " " + QUILLMERE_VERSION + AboutTail;
   MSGBOXPARAMSA params = {};
   params.cbSize = sizeof params;
   params.hwndOwner = MainWindow.GetHandle();
