@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "QuillmereVersion.h"
 #include "actions/EntryBackup.h"
 #include "actions/Export.h"
 #include "actions/Launch.h"
@@ -207,7 +208,7 @@ void ShowContextMenu(WPARAM window, int x, int y) {
 }
 
 void ShowAbout() {
-  const std::string text = std::string(AppTitle) + " " + "1.0" + AboutTail;
+  const std::string text = std::string(AppTitle) + " " + QUILLMERE_VERSION + AboutTail;
   MSGBOXPARAMSA params = {};
   params.cbSize = sizeof params;
   params.hwndOwner = MainWindow.GetHandle();

@@ -1,9 +1,7 @@
 #include "inventory/Formatting.h"
 
 #include <cmath>
-#include <iomanip>
-#include <locale>
-#include <sstream>
+#include <cstdio>
 
 namespace {
 
@@ -37,10 +35,11 @@ std::string FormatSize(uint64_t bytes) {
   // The value is held in single precision: 4294967295 bytes are exactly 4 GB.
   const float value = static_cast<float>(bytes) * unit->Scale;
 
-  std::ostringstream text;
-  text.imbue(std::locale::classic());
-  text << std::fixed << std::setprecision(DecimalsFor(value)) << value << unit->Text;
-  return text ? text.str() : "";
+  // printf rather than a string stream: a stream links in the C++ library's locale support,
+  // half of the program's size. The program never sets a C locale, so the point is ".".
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f%s", DecimalsFor(value), static_cast<double>(value), unit->Text);
+  return text;
 }
 
 std::string FormatUseCount(uint32_t count) {

@@ -392,7 +392,8 @@ TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSe
   ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
   Command(IDM_ABOUT);
   EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere 1.0\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere " QUILLMERE_PROJECT_VERSION
+                                              "\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
                                               "2026 The Quillmere developers. Free to use and to share.\r\n",
                                               "About Quillmere...", MB_USERICON, "main")},
             Boxes.Boxes);
