@@ -27,6 +27,7 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   Register(User, "Alpha", "Alpha");
   RegistrySandbox::Write(User, UninstallPath + std::string("Alpha\\Parts"), "Blob", REG_BINARY, std::string("\0\1", 2));
   Register(Machine, "Beta", "Beta");
+  Register(User, "Kept", "Kept");
   const wchar_t* const uninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   RegKeyTree before, after;
   ASSERT_EQ(0, ReadKeyTree(User, uninstall, L"Alpha", 0, before));
@@ -42,10 +43,10 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   std::filesystem::remove(folder);
   OpenFailureDue = true;
   remove(0);
-  EXPECT_EQ((Texts{"Alpha", "Beta"}), ListTitles()) << "removed without a copy, or without the uninstall key";
+  EXPECT_EQ((Texts{"Alpha", "Beta", "Kept"}), ListTitles()) << "removed without a copy, or without the uninstall key";
   remove(0);
   remove(0);
-  EXPECT_EQ(Texts{}, ListTitles());
+  EXPECT_EQ(Texts{"Kept"}, ListTitles());
   EXPECT_TRUE(UndoEnabled()) << "undo after a removal";
   std::ifstream file(std::filesystem::u8path(BackupFile("Alpha")), std::ios::binary);
   std::string copy(std::istreambuf_iterator<char>(file), {}), start = "\xFF\xFE";
@@ -57,9 +58,9 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   keys[VK_CONTROL] = 0x80;
   SetKeyboardState(keys);
   SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, 'Z', 0);
-  EXPECT_EQ(Texts{"Beta"}, ListTitles()) << "the newest removal is undone first";
+  EXPECT_EQ((Texts{"Beta", "Kept"}), ListTitles()) << "the newest removal is undone first";
   Command(IDM_UNDO_REMOVE_ENTRY);
-  EXPECT_EQ((Texts{"Alpha", "Beta"}), ListTitles());
+  EXPECT_EQ((Texts{"Alpha", "Beta", "Kept"}), ListTitles());
   EXPECT_FALSE(UndoEnabled()) << "undo once every removal is undone";
   ASSERT_EQ(0, ReadKeyTree(User, uninstall, L"Alpha", 0, after));
   ASSERT_EQ(1u, after.SubKeys.size()) << "Alpha's subkeys";
@@ -68,7 +69,7 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   remove(1);
   Register(Machine, "Beta", "Beta again");
   Command(IDM_UNDO_REMOVE_ENTRY);
-  EXPECT_EQ((Texts{"Alpha", "Beta again"}), ListTitles()) << "the program installed again is overwritten";
+  EXPECT_EQ((Texts{"Alpha", "Beta again", "Kept"}), ListTitles()) << "the program installed again is overwritten";
   EXPECT_TRUE(UndoEnabled()) << "the undo that could not be done is still there";
   const auto confirm = [this](const std::string& title) {
     return MessageBoxCatcher::Describe(RemoveQuestion(title), "Quillmere", MB_ICONWARNING | MB_YESNO, "main");
