@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,20 +18,21 @@
 namespace {
 
 const HKEY User = HKEY_CURRENT_USER, Machine = HKEY_LOCAL_MACHINE;
+using ActionsTest = AppTest;
 
-// Each scan opens the uninstall key of both roots once.
-int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }
+std::string MainBox(const std::string& text, UINT style) {
+  return MessageBoxCatcher::Describe(text, "Quillmere", style, "main");
+}
+int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2; }  // each opens both roots' keys
 void PressEnter() { SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0); }
 void Click(const CWindow& button) { SendMessageA(button.GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)); }
-
-using ActionsTest = AppTest;
 
 // CreateProcessA as the program calls it: each command line is noted and nothing runs; msiexec is
 // missing. An uninstaller removes the selected program's registration and runs until a thread
 // timer, which fires only while the program's wait for it dispatches messages, notes whether the
 // main window takes input, and ends it.
 Texts Launched;
-HANDLE Running = nullptr;  // the uninstaller's process, as the program waits for it
+HANDLE Running = nullptr;
 int RunsWithTheWindowDisabled = 0;
 void CALLBACK EndTheRun(HWND, UINT, UINT_PTR timer, DWORD) {
   RunsWithTheWindowDisabled += !IsWindowEnabled(MainWindow.GetHandle());
@@ -43,8 +43,7 @@ BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_
                    LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
   Launched.push_back(commandLine);
   if (Launched.back().rfind("msiexec", 0) == 0) return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
-  const ProgramEntry& entry = *GetSelectedEntry();
-  RegistrySandbox::DeleteTree(entry.Root, UninstallPath + entry.KeyName);
+  RegistrySandbox::DeleteTree(GetSelectedEntry()->Root, UninstallPath + GetSelectedEntry()->KeyName);
   ResetEvent(Running);
   SetTimer(nullptr, 0, 10, EndTheRun);
   for (HANDLE* handle : {&process->hProcess, &process->hThread})
@@ -57,44 +56,45 @@ BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_
 TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenScansOnceAtTheSamePlace) {
   std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
   while (command.size() < 32000) command += static_cast<char>('a' + command.size() % 26);  // not cut at 260
-  const auto box = [](const std::string& text, UINT style) {
-    return MessageBoxCatcher::Describe(text, "Quillmere", style, "main");
-  };
-  const std::string quiet = box("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
+  const std::string quiet =
+                        MainBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
                                 MB_ICONWARNING | MB_YESNO),
-                    confirmUser = box(RemoveQuestion("Shared (user)"), MB_ICONWARNING | MB_YESNO),
-                    confirmMachine = box(RemoveQuestion("Shared (whole machine)"), MB_ICONWARNING | MB_YESNO),
-                    missing = box("Couldn't launch the program \"msiexec /f {6F1C}\"\n\nFile not found.", MB_ICONERROR);
-  const std::map<std::string, std::function<void()>> triggers = {
+                    missing =
+                        MainBox("Couldn't launch the program \"msiexec /f {6F1C}\"\n\nFile not found.", MB_ICONERROR);
+  const std::map<std::string, void (*)()> triggers = {
       {"Enter", PressEnter},
+      {"double click",
+       [] {  // on the selected item's label, or on the first's
+         RECT label = {};
+         ListView_GetItemRect(ProgramList.GetHandle(), std::max(SelectedIndex(), 0), &label, LVIR_LABEL);
+         SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(label.left + 5, label.top + 2));
+       }},
       {"Remove button", [] { Click(RemoveButton); }},
       {"Repair button", [] { Click(RepairButton); }},
       {"Uninstall command", [] { Command(IDM_UNINSTALL); }},
       {"Modify command", [] { Command(IDM_MODIFY); }},
-      {"Remove Entry command", [] { Command(IDM_REMOVE_ENTRY); }},
-      {"double click", [] {  // on the selected item's label, or on the first's
-         RECT label = {};
-         ListView_GetItemRect(ProgramList.GetHandle(), std::max(SelectedIndex(), 0), &label, LVIR_LABEL);
-         SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(label.left + 5, label.top + 2));
-       }}};
+      {"Remove Entry command", [] { Command(IDM_REMOVE_ENTRY); }}};
   struct Action {
     std::string Trigger;
     int Selected, Answer;             // the item selected (-1: none), the answer to a box (0: none asked)
     std::string Launched, Box, Gone;  // what is launched, the box shown, the title gone from the list
   };
-  std::vector<Action> actions = {{"Enter", 1, 0, command, "", "Beta"},
-                                 {"Remove button", 1, 0, command, "", "Beta"},
-                                 {"Uninstall command", 1, 0, command, "", "Beta"},
-                                 {"double click", 1, 0, command, "", "Beta"},
-                                 {"Enter", 0, IDNO, "", quiet, ""},
-                                 {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
-                                 {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
-                                 {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
-                                 {"Remove Entry command", 4, IDNO, "", confirmMachine, ""},
-                                 {"Remove Entry command", 3, IDYES, "", confirmUser, "Shared (user)"}};
+  std::vector<Action> actions = {
+      {"Enter", 1, 0, command, "", "Beta"},
+      {"Remove button", 1, 0, command, "", "Beta"},
+      {"Uninstall command", 1, 0, command, "", "Beta"},
+      {"double click", 1, 0, command, "", "Beta"},
+      {"Enter", 0, IDNO, "", quiet, ""},
+      {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
+      {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
+      {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
+      {"Remove Entry command", 4, IDNO, "",
+       MainBox(RemoveQuestion("Shared (whole machine)"), MB_ICONWARNING | MB_YESNO), ""},
+      {"Remove Entry command", 3, IDYES, "", MainBox(RemoveQuestion("Shared (user)"), MB_ICONWARNING | MB_YESNO),
+       "Shared (user)"}};
   for (const auto& [trigger, run] : triggers)
     if (trigger != "Remove Entry command")
-      actions.push_back({trigger, -1, 0, "", box("Please select a program", MB_ICONINFORMATION), ""});
+      actions.push_back({trigger, -1, 0, "", MainBox("Please select a program", MB_ICONINFORMATION), ""});
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch);
   for (const Action& action : actions) {
@@ -138,7 +138,6 @@ ApiHook* QueryHook = nullptr;
 bool FailureDue = false, SizeGiven = false;
 std::string FailingValue = "Publisher";
 std::function<void()> WhenTheScanGoesOn;  // at the first registry query after the failure
-
 LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (FailureDue && data && name && FailingValue == name) {
     if (!std::exchange(SizeGiven, true)) return *type = REG_SZ, *size = 4096, ERROR_MORE_DATA;
@@ -156,8 +155,7 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   Register(Machine, "gamma", "Gamma");
   RegistryCalls calls;
   ApiHook failing("ADVAPI32.dll", "RegQueryValueExA", &QueryFailingOnce);
-  QueryHook = &failing;
-  FailureDue = true;
+  QueryHook = &failing, FailureDue = true;
   int opensWhileOpen = -1;
   Boxes.WhileOpen = [&] {
     opensWhileOpen = calls.OpensOf(UninstallPath);
@@ -169,8 +167,7 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   WhenTheScanGoesOn = [&] { titlesDuringTheBox = ListTitles(); };
   Command(IDM_REFRESH);
   PumpMessages();
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
-            Boxes.Boxes);
+  EXPECT_EQ(Texts{"Error while retreiving a registry value||16|"}, Boxes.Boxes);
   EXPECT_EQ(Texts{"Alpha"}, titlesDuringTheBox) << "from the last whole scan";
   EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
   EXPECT_EQ((Texts{"Acme", ""}), Column(1)) << "the Size column gone";
@@ -185,6 +182,7 @@ TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheList
   Select(1);
   EXPECT_EQ(4, opensWhileOpen);
   EXPECT_EQ(6, calls.OpensOf(UninstallPath));
+  Boxes.WhileOpen = nullptr;
 }
 
 // The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
@@ -216,7 +214,6 @@ TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTh
 }
 
 using Ids = std::vector<UINT>;
-using CommandsTest = AppTest;
 namespace fs = std::filesystem;
 
 Ids Grayed(HMENU menu) {
@@ -226,9 +223,7 @@ Ids Grayed(HMENU menu) {
   return grayed;
 }
 std::pair<Ids, POINT> Popup;  // the grayed commands of the list's context menu, and where it opens
-BOOL WINAPI RecordPopup(HMENU menu, UINT, int x, int y, HWND, LPTPMPARAMS) {
-  return Popup = {Grayed(menu), {x, y}}, FALSE;
-}
+BOOL WINAPI RecordPopup(HMENU menu, UINT, int x, int y, HWND, LPTPMPARAMS) { return Popup = {Grayed(menu), {x, y}}, 0; }
 
 // The pane's icon control as on Windows, where it holds any icon (Wine's refuses monochrome icons
 // such as the blank icon); and the icons that the program destroys.
@@ -265,7 +260,7 @@ std::string ControlC(const CWindow& window) {
   return text;
 }
 
-TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
+TEST_F(ActionsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGoWholeToAFileOrOneToTheClipboard) {
   RegistrySandbox::Register(
       Machine, "{A1}",
       {"DisplayName==Alpha \"Pro\"", "UninstallString=MsiExec /X{A1}", "QuietUninstallString=q /S", "Publisher=+Acme",
@@ -304,8 +299,7 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
     MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
     ClientToScreen(list, &corner);
     std::string texts = DetailsTitle.GetText();
-    for (CWindow* value :
-         std::initializer_list<CWindow*>{&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
+    for (CWindow* value : {&SizeValue, &LastUsedValue, &UsedValue, &PublisherValue, &VersionValue})
       texts += "|" + value->GetText();
     EXPECT_EQ(grayed, Grayed(MainWindow.GetMenu())) << "main menu";
     EXPECT_EQ(grayed, Popup.first) << "context menu";
@@ -318,8 +312,8 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   EXPECT_EQ(blank, Held);
   EXPECT_EQ(0, std::count(Destroyed.begin(), Destroyed.end(), blank)) << "the blank icon is shared";
   SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-40, -30));
-  EXPECT_EQ((std::vector<LONG>{-40, -30}), (std::vector<LONG>{Popup.second.x, Popup.second.y}))
-      << "a monitor left of and above the main one";
+  EXPECT_EQ(-40, Popup.second.x) << "a monitor left of and above the main one";
+  EXPECT_EQ(-30, Popup.second.y);
   SearchEdit.SetText("o");
   RequestScan();
   Command(IDM_SORT_DESCENDING);
@@ -339,13 +333,10 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_FALSE(ExportListTo(file.wstring()));
   CloseHandle(held);
-  char reason[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, reason, sizeof reason, nullptr);
-  reason[std::strcspn(reason, "\r\n")] = '\0';
-  const std::string failure = "Couldn't export the list to \"" + file.string() + "\":\n\n" + reason;
   EXPECT_EQ("an older list", Content(file)) << "the earlier file kept";
   EXPECT_EQ(1, std::distance(fs::directory_iterator(folder), {})) << "no temporary file left";
-  EXPECT_EQ(MessageBoxCatcher::Describe(failure, "Quillmere", MB_ICONERROR, "main"), Boxes.Boxes.back());
+  EXPECT_EQ(MainBox("Couldn't export the list to \"" + file.string() + "\":\n\nAccess denied.", MB_ICONERROR),
+            Boxes.Boxes.back());
   EXPECT_TRUE(ExportListTo(file.wstring()));
   EXPECT_EQ("\xEF\xBB\xBF" + header + bravo + alpha, Content(file));
   fs::remove_all(folder);
@@ -358,8 +349,7 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   EXPECT_EQ("o", ControlC(SearchEdit));
   Select(-1);
   ControlC(ProgramList);
-  EXPECT_EQ(MessageBoxCatcher::Describe("Please select a program", "Quillmere", MB_ICONINFORMATION, "main"),
-            Boxes.Boxes.back());
+  EXPECT_EQ(MainBox("Please select a program", MB_ICONINFORMATION), Boxes.Boxes.back());
 }
 
 TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
@@ -385,9 +375,7 @@ bool WaitFor(const std::function<bool()>& done) {
 }
 bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
 
-TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSearchBoxFiltersTheList) {
-  Register(User, "w", "Text Writer Pro");
-  Register(User, "p", "Paint Shop");
+TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBox) {
   StartUp();
   ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
   Command(IDM_ABOUT);
@@ -397,13 +385,6 @@ TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBoxAndTypingInTheSe
                                               "2026 The Quillmere developers. Free to use and to share.\r\n",
                                               "About Quillmere...", MB_USERICON, "main")},
             Boxes.Boxes);
-  RECT box;
-  GetWindowRect(SearchEdit.GetHandle(), &box);
-  const std::string at = std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
-  ASSERT_GT(
-      WinExec(("/usr/bin/xdotool mousemove " + at + " click 1 sleep 0.2 type --delay 100 writer").c_str(), SW_HIDE),
-      31u);
-  EXPECT_TRUE(WaitFor([] { return SearchEdit.GetText() == "writer" && ListTitles() == Texts{"Text Writer Pro"}; }));
 }
 
 }  // namespace

@@ -28,9 +28,9 @@ TEST(CommandLineTest, AProgramIsReadAsCreateProcessReadsACommandLineWithoutAnApp
 }
 
 // CreateProcessA refuses every program for want of administrator rights. ShellExecuteExA notes
-// what it is asked; then it answers as the user's answer to the prompt says or, answered yes, starts
-// the program with the system's own and gives the program an event in its place, which a thread
-// timer sets once the real process has ended, noting whether the main window took input meanwhile.
+// what it is asked; then it answers as the prompt's Answer says or, answered yes, starts the program
+// with the system's own and hands out an event in its place, which a thread timer sets once the real
+// process has ended, noting whether the main window took input meanwhile.
 Texts Refused, Elevated;
 DWORD Answer = ERROR_SUCCESS;
 ApiHook* ExecuteHook = nullptr;
@@ -38,8 +38,7 @@ HANDLE Running = nullptr, Child = nullptr;
 int RunsWithTheWindowDisabled = 0;
 BOOL WINAPI NeedsElevation(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                            LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
-  Refused.push_back(commandLine);
-  return SetLastError(740), FALSE;  // ERROR_ELEVATION_REQUIRED
+  return Refused.push_back(commandLine), SetLastError(740), FALSE;  // ERROR_ELEVATION_REQUIRED
 }
 void CALLBACK EndTheRun(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
@@ -62,72 +61,45 @@ BOOL WINAPI Execute(SHELLEXECUTEINFOA* execute) {
 }
 
 TEST_F(ElevationTest, AnUninstallerThatNeedsRightsRunsWithThePromptAndIsWaitedForADeclinedPromptIsNoFailure) {
-  const std::string folder = "C:\\Quill Test", standIn = folder + "\\Stand In.exe";  // the system's cmd.exe
   char system[MAX_PATH];
   GetSystemDirectoryA(system, sizeof system);
-  CreateDirectoryA(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA((system + std::string("\\cmd.exe")).c_str(), standIn.c_str(), FALSE));
-  const std::string started = "runas|" + standIn + "|/c exit 3|1";
-  struct Case {
-    const char* Command;  // REG_EXPAND_SZ when it holds a %
+  CreateDirectoryA("C:\\Quill Test", nullptr);
+  ASSERT_TRUE(CopyFileA((system + std::string("\\cmd.exe")).c_str(), "C:\\Quill Test\\Stand In.exe", FALSE));
+  const std::string started = "runas|C:\\Quill Test\\Stand In.exe|/c exit 3|1";  // verb|program|parameters|waited for
+  const std::string unquoted = "C:\\Quill Test\\Stand In.exe /c exit 3";
+  struct {
+    std::string Command, Launched;  // Command is written as REG_EXPAND_SZ when it holds a %
     DWORD Answer;
-    std::string Refused, Elevated, Box;
-  } cases[] = {
-      {"\"C:\\Quill Test\\Stand In.exe\" /c exit 3", 0, "\"C:\\Quill Test\\Stand In.exe\" /c exit 3", started, ""},
-      {"C:\\Quill Test\\Stand In.exe /c exit 3", 0, "C:\\Quill Test\\Stand In.exe /c exit 3", started, ""},
-      {"%SystemDrive%\\Quill Test\\Stand In.exe /c exit 3", 0, "C:\\Quill Test\\Stand In.exe /c exit 3", started, ""},
-      {"cmd /c exit 3", 0, "cmd /c exit 3", "runas|" + std::string(system) + "\\cmd.exe|/c exit 3|1", ""},
-      {"C:\\Quill Test\\Stand In.exe /c exit 3", ERROR_CANCELLED, "C:\\Quill Test\\Stand In.exe /c exit 3", started,
-       ""},
-      {"C:\\Quill Test\\Gone.exe /x", 0, "C:\\Quill Test\\Gone.exe /x", "runas|C:\\Quill|Test\\Gone.exe /x|1",
+    std::string Elevated, Box;
+  } const cases[] = {
+      {"\"C:\\Quill Test\\Stand In.exe\" /c exit 3", "\"C:\\Quill Test\\Stand In.exe\" /c exit 3", 0, started, ""},
+      {unquoted, unquoted, 0, started, ""},
+      {"%SystemDrive%\\Quill Test\\Stand In.exe /c exit 3", unquoted, 0, started, ""},
+      {"cmd /c exit 3", "cmd /c exit 3", 0, "runas|" + std::string(system) + "\\cmd.exe|/c exit 3|1", ""},
+      {unquoted, unquoted, ERROR_CANCELLED, started, ""},
+      {"C:\\Quill Test\\Gone.exe /x", "C:\\Quill Test\\Gone.exe /x", 0, "runas|C:\\Quill|Test\\Gone.exe /x|1",
        "Couldn't launch the program \"C:\\Quill Test\\Gone.exe /x\"\n\nFile not found.|Quillmere|16|main"}};
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ApiHook create("KERNEL32.dll", "CreateProcessA", &NeedsElevation),
       execute("SHELL32.dll", "ShellExecuteExA", &Execute);
   ExecuteHook = &execute;
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(test.Command);
-    RegistrySandbox::DeleteTree(Machine, UninstallPath + std::string("App"));
-    const std::string command = test.Command;
     RegistrySandbox::Write(Machine, UninstallPath + std::string("App"), "UninstallString",
-                           command.find('%') == std::string::npos ? REG_SZ : REG_EXPAND_SZ, command + '\0');
+                           test.Command.find('%') == std::string::npos ? REG_SZ : REG_EXPAND_SZ, test.Command + '\0');
     StartUp();
     Select(0);
     Refused.clear(), Elevated.clear(), Boxes.Boxes.clear(), Answer = test.Answer, RunsWithTheWindowDisabled = 0;
     RegistryCalls calls;
     SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(Texts{test.Refused}, Refused) << "launched as expanded";
+    EXPECT_EQ(Texts{test.Launched}, Refused) << "launched as expanded";
     EXPECT_EQ(Texts{test.Elevated}, Elevated) << "verb, program, parameters, waited for";
     EXPECT_EQ(Texts(!test.Box.empty(), test.Box), Boxes.Boxes);
     EXPECT_EQ(test.Box.empty() && !test.Answer, RunsWithTheWindowDisabled) << "waited for, window disabled";
     EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan afterwards";
   }
-  DeleteFileA(standIn.c_str());
-  RemoveDirectoryA(folder.c_str());
-}
-
-BOOL WINAPI StartedElsewhere(SHELLEXECUTEINFOA* execute) { return execute->hProcess = nullptr, TRUE; }
-
-TEST_F(ElevationTest, RunAsAdministratorStartsThisProgramWithThePromptAndEndsThisOneUnlessDeclined) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  ApiHook execute("SHELL32.dll", "ShellExecuteExA", &Execute);
-  ExecuteHook = &execute;
-  Answer = ERROR_CANCELLED;
-  Command(IDM_RUN_AS_ADMINISTRATOR);
-  EXPECT_TRUE(IsWindow(MainWindow.GetHandle()));
-  Answer = ERROR_ACCESS_DENIED;
-  Command(IDM_RUN_AS_ADMINISTRATOR);
-  EXPECT_TRUE(IsWindow(MainWindow.GetHandle()));
-  EXPECT_EQ((Texts{"runas|" + std::string(self) + "||1", "runas|" + std::string(self) + "||1"}), Elevated);
-  EXPECT_EQ(
-      Texts{MessageBoxCatcher::Describe("Couldn't launch the program \"" + std::string(self) + "\"\n\nAccess denied.",
-                                        "Quillmere", MB_ICONERROR, "main")},
-      Boxes.Boxes)
-      << "declined: no box";
-  ApiHook started("SHELL32.dll", "ShellExecuteExA", &StartedElsewhere);
-  Command(IDM_RUN_AS_ADMINISTRATOR);
-  EXPECT_FALSE(IsWindow(MainWindow.GetHandle()));
+  DeleteFileA("C:\\Quill Test\\Stand In.exe");
+  RemoveDirectoryA("C:\\Quill Test");
 }
 
 // The registration's key may not be opened for deleting.
@@ -136,6 +108,7 @@ LONG WINAPI DenyDeleting(HKEY root, LPCSTR path, DWORD options, REGSAM access, P
   if (access & DELETE) return ERROR_ACCESS_DENIED;
   return OpenHook->Original<decltype(RegOpenKeyExA)>()(root, path, options, access, key);
 }
+BOOL WINAPI StartedElsewhere(SHELLEXECUTEINFOA* execute) { return execute->hProcess = nullptr, TRUE; }
 
 // Runs as every program runs under Wine, elevated, then runs itself in a process of the limited
 // token that is linked to its own, as an administrator's program runs under User Account Control.
@@ -151,20 +124,17 @@ TEST_F(ElevationTest, OnlyWhileNotElevatedTheMenuOffersRunAsAdministratorAndADen
   const std::string advice = limited ? "\n\nEntries installed for all users can be removed by an administrator: "
                                        "choose Action > Run as administrator."
                                      : "";
-  EXPECT_EQ(MessageBoxCatcher::Describe("Couldn't remove the entry \"App\".\n\nAccess denied." + advice, "Quillmere",
-                                        MB_ICONERROR, "main"),
-            Boxes.Boxes.back());
+  EXPECT_EQ("Couldn't remove the entry \"App\".\n\nAccess denied." + advice + "|Quillmere|16|main", Boxes.Boxes.back());
   EXPECT_EQ(Texts{"App"}, ListTitles());
-  char item[64] = {};
+  char item[64] = {}, self[MAX_PATH];
   GetMenuStringA(MainWindow.GetMenu(), IDM_RUN_AS_ADMINISTRATOR, item, sizeof item, MF_BYCOMMAND);
   EXPECT_EQ(limited ? "Run as &administrator" : "", std::string(item));
   if (limited) return;
   HANDLE token = nullptr;
   TOKEN_LINKED_TOKEN linked = {};
-  DWORD size = 0;
+  DWORD size = 0, exitCode = 1;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
               GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size));
-  char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string commandLine =
@@ -176,10 +146,25 @@ TEST_F(ElevationTest, OnlyWhileNotElevatedTheMenuOffersRunAsAdministratorAndADen
   ASSERT_TRUE(CreateProcessAsUserA(linked.LinkedToken, self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &startup, &child));
   SetEnvironmentVariableA("QUILLMERE_LIMITED_TOKEN", nullptr);
-  DWORD exitCode = 1;
   WaitForSingleObject(child.hProcess, 60000);
   GetExitCodeProcess(child.hProcess, &exitCode);
   EXPECT_EQ(0u, exitCode) << "the same test, not elevated";
+  // Run as administrator: a declined prompt keeps this program without a box, a failure says why.
+  ApiHook execute("SHELL32.dll", "ShellExecuteExA", &Execute);
+  ExecuteHook = &execute;
+  Boxes.Boxes.clear();
+  for (DWORD answer : {DWORD(ERROR_CANCELLED), DWORD(ERROR_ACCESS_DENIED)}) {
+    Answer = answer;
+    Command(IDM_RUN_AS_ADMINISTRATOR);
+    EXPECT_TRUE(IsWindow(MainWindow.GetHandle()));
+  }
+  EXPECT_EQ((Texts{"runas|" + std::string(self) + "||1", "runas|" + std::string(self) + "||1"}), Elevated);
+  EXPECT_EQ(Texts{"Couldn't launch the program \"" + std::string(self) + "\"\n\nAccess denied.|Quillmere|16|main"},
+            Boxes.Boxes)
+      << "declined: no box";
+  ApiHook started("SHELL32.dll", "ShellExecuteExA", &StartedElsewhere);
+  Command(IDM_RUN_AS_ADMINISTRATOR);
+  EXPECT_FALSE(IsWindow(MainWindow.GetHandle())) << "this program ends once the other has started";
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
-#include "registry/RegistryKey.h"
+#include "registry/KeyTree.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
 
 namespace {
 
 using RemoveEntryTest = AppTest;
+const HKEY User = HKEY_CURRENT_USER, Machine = HKEY_LOCAL_MACHINE;
 
 // Once armed, RegOpenKeyExA fails to open the uninstall key, once.
 ApiHook* OpenHook = nullptr;
@@ -16,29 +20,68 @@ LONG WINAPI FailUninstallKeyOnce(HKEY root, LPCSTR path, DWORD options, REGSAM a
   return OpenHook->Original<decltype(RegOpenKeyExA)>()(root, path, options, access, key);
 }
 
-TEST_F(RemoveEntryTest, AnEntryGoesWholeWithItsSubkeysAndWhenTheUninstallKeyCannotBeOpenedABoxSaysWhy) {
-  RegistrySandbox::Register(HKEY_LOCAL_MACHINE, "Tree", {"DisplayName=Tree", "UninstallString=u"});
-  RegistrySandbox::Write(HKEY_LOCAL_MACHINE, UninstallPath + std::string("Tree\\Sub\\Deeper"), "x", REG_SZ, "1");
-  RegistrySandbox::Register(HKEY_CURRENT_USER, "Kept", {"DisplayName=Kept", "UninstallString=u"});
+bool UndoEnabled() { return !(GetMenuState(MainWindow.GetMenu(), IDM_UNDO_REMOVE_ENTRY, MF_BYCOMMAND) & MF_GRAYED); }
+bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+
+TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestFirstButNeverOverAnother) {
+  Register(User, "Alpha", "Alpha");
+  RegistrySandbox::Write(User, UninstallPath + std::string("Alpha\\Parts"), "Blob", REG_BINARY, std::string("\0\1", 2));
+  Register(Machine, "Beta", "Beta");
+  Register(User, "Kept", "Kept");
+  const wchar_t* const uninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  RegKeyTree before, after;
+  ASSERT_EQ(0, ReadKeyTree(User, uninstall, L"Alpha", 0, before));
+  const std::wstring folder = LocalAppData + L"\\Quillmere\\Removed entries";
+  std::filesystem::create_directories(LocalAppData + L"\\Quillmere");
+  std::ofstream(std::filesystem::path(folder)) << "a file where the folder would be";
   ApiHook open("ADVAPI32.dll", "RegOpenKeyExA", &FailUninstallKeyOnce);
   OpenHook = &open;
   StartUp();
-  for (int item : {1, 0}) {  // Tree, then Kept
-    Select(item);
-    Boxes.Answers = {IDYES};
-    OpenFailureDue = item == 0;
-    Command(IDM_REMOVE_ENTRY);
-  }
+  EXPECT_FALSE(UndoEnabled()) << "undo with nothing removed";
+  const auto remove = [&](int item) { Select(item), Boxes.Answers = {IDYES}, Command(IDM_REMOVE_ENTRY); };
+  remove(1);  // Beta, with no place for its copy
+  std::filesystem::remove(folder);
+  OpenFailureDue = true;
+  remove(0);
+  EXPECT_EQ((Texts{"Alpha", "Beta", "Kept"}), ListTitles()) << "removed without a copy, or without the uninstall key";
+  remove(0);
+  remove(0);
   EXPECT_EQ(Texts{"Kept"}, ListTitles());
-  CRegistryKey tree;
-  EXPECT_FALSE(tree.Open(HKEY_LOCAL_MACHINE, UninstallPath + std::string("Tree"), KEY_READ)) << "deleted whole";
-  const auto confirm = [&](const std::string& title) {
+  EXPECT_TRUE(UndoEnabled()) << "undo after a removal";
+  std::ifstream file(std::filesystem::u8path(BackupFile("Alpha")), std::ios::binary);
+  std::string copy(std::istreambuf_iterator<char>(file), {}), start = "\xFF\xFE";
+  for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\"
+                            "Windows\\CurrentVersion\\Uninstall\\Alpha]\r\n"))
+    start += {c, '\0'};
+  EXPECT_EQ(start, copy.substr(0, start.size())) << "the start of Alpha's copy";
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, 'Z', 0);
+  EXPECT_EQ((Texts{"Beta", "Kept"}), ListTitles()) << "the newest removal is undone first";
+  Command(IDM_UNDO_REMOVE_ENTRY);
+  EXPECT_EQ((Texts{"Alpha", "Beta", "Kept"}), ListTitles());
+  EXPECT_FALSE(UndoEnabled()) << "undo once every removal is undone";
+  ASSERT_EQ(0, ReadKeyTree(User, uninstall, L"Alpha", 0, after));
+  ASSERT_EQ(1u, after.SubKeys.size()) << "Alpha's subkeys";
+  EXPECT_EQ(before.SubKeys[0].Values[0].Data, after.SubKeys[0].Values[0].Data) << "Alpha\\Parts\\Blob";
+  EXPECT_EQ(before.Values.size(), after.Values.size()) << "Alpha's values";
+  remove(1);
+  Register(Machine, "Beta", "Beta again");
+  Command(IDM_UNDO_REMOVE_ENTRY);
+  EXPECT_EQ((Texts{"Alpha", "Beta again", "Kept"}), ListTitles()) << "the program installed again is overwritten";
+  EXPECT_TRUE(UndoEnabled()) << "the undo that could not be done is still there";
+  const auto confirm = [this](const std::string& title) {
     return MessageBoxCatcher::Describe(RemoveQuestion(title), "Quillmere", MB_ICONWARNING | MB_YESNO, "main");
   };
-  EXPECT_EQ((Texts{confirm("Tree"), confirm("Kept"),
-                   MessageBoxCatcher::Describe("Couldn't remove the entry \"Kept\".\n\nAccess denied.", "Quillmere",
-                                               MB_ICONERROR, "main")}),
-            Boxes.Boxes);
+  ASSERT_EQ(8u, Boxes.Boxes.size());
+  EXPECT_EQ(confirm("Beta"), Boxes.Boxes[0]);
+  EXPECT_PRED2(StartsWith, Boxes.Boxes[1], "Couldn't remove the entry \"Beta\": no copy of it could be kept in \"");
+  EXPECT_EQ(confirm("Alpha"), Boxes.Boxes[2]);
+  EXPECT_EQ("Couldn't remove the entry \"Alpha\".\n\nAccess denied.|Quillmere|16|main", Boxes.Boxes[3]);
+  EXPECT_PRED2(StartsWith, Boxes.Boxes[7],
+               "Couldn't put back the entry \"Beta\".\n\nA registration of that name exists again (the program may "
+               "have been installed again); it is left as it is.\n\nIts copy stays in \"");
 }
 
 }  // namespace

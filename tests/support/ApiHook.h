@@ -18,10 +18,8 @@ class ApiHook {
   ApiHook(const char* dll, const char* function, Function* standIn)
       : ApiHook(dll, function, reinterpret_cast<void*>(standIn)) {}
   ~ApiHook();
-
-  // The function that the import table held before: the system's own.
   template <typename Function>
-  Function* Original() const {
+  Function* Original() const {  // what the import table held before: the system's own
     return reinterpret_cast<Function*>(Previous);
   }
 
@@ -31,13 +29,11 @@ class ApiHook {
 };
 
 // Counts the registry calls that this executable makes, and the paths it opens, on any thread.
-class RegistryCalls {
- public:
+struct RegistryCalls {
   RegistryCalls();
   ~RegistryCalls();
   // Opens tried of path, under any root.
   int OpensOf(const std::string& path) const { return std::count(OpenedPaths.begin(), OpenedPaths.end(), path); }
-
   std::atomic<int> Calls{0}, Opens{0}, Closes{0};  // Opens that succeeded
   std::vector<std::string> OpenedPaths;            // guarded by PathsLock
   std::mutex PathsLock;

@@ -45,11 +45,7 @@ MessageBoxCatcher::MessageBoxCatcher()
     : Hook(SetWindowsHookExA(WH_CALLWNDPROCRET, HookProc, nullptr, GetCurrentThreadId())) {
   Active = this;
 }
-
-MessageBoxCatcher::~MessageBoxCatcher() {
-  UnhookWindowsHookEx(Hook);
-  Active = nullptr;
-}
+MessageBoxCatcher::~MessageBoxCatcher() { UnhookWindowsHookEx(Hook), Active = nullptr; }
 
 std::string MessageBoxCatcher::Describe(const std::string& text, const std::string& caption, UINT style,
                                         const char* owner) {
@@ -137,8 +133,7 @@ void RealInputTest::SetUp() {
 }
 
 ShortDates::ShortDates(const char* format) : Hook("KERNEL32.dll", "GetDateFormatA", &DateInFormat) {
-  DateFormat = format;
-  DateHook = &Hook;
+  DateFormat = format, DateHook = &Hook;
 }
 
 void PumpMessages() {

@@ -24,7 +24,6 @@ class MessageBoxCatcher {
  public:
   MessageBoxCatcher();
   ~MessageBoxCatcher();
-
   // "text|caption|style|owner": the icon and button bits of its style; the owner "main" for the
   // program's main window, "" for none, "other" for any other.
   static std::string Describe(const std::string& text, const std::string& caption, UINT style, const char* owner);
@@ -48,20 +47,14 @@ class RegistryTest : public ::testing::Test {
 
 class AppTest : public RegistryTest {
  protected:
+  AppTest();
   void SetUp() override;
   void TearDown() override;
-
-  // A folder of this test's own for the program's files (LOCALAPPDATA while the test runs).
-  std::wstring LocalAppData;
-  // The local time is 2026-01-02 03:04:05 while the test runs.
-  ApiHook Clock;
-
-  AppTest();
-  // The question that Remove Entry asks about the program of that title, and the file in which it
-  // keeps its copy.
+  std::wstring LocalAppData;  // a folder of this test's own for the program's files (LOCALAPPDATA)
+  ApiHook Clock;              // the local time is 2026-01-02 03:04:05
+  // The file in which Remove Entry keeps its copy of the program of that title, and its question.
   std::string BackupFile(const std::string& title) const;
   std::string RemoveQuestion(const std::string& title) const;
-
   // What the entry function does before its message loop: the first scan, then the focus on the list.
   static void StartUp();
   static void Register(HKEY root, const std::string& keyName, const std::string& displayName,

@@ -22,7 +22,7 @@ const HKEY Roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
   std::_Exit(3);
 }
 
-// The system's deletion stops at the first key that it cannot delete.
+// The system's deletion, which stops at the first key that it cannot delete; a missing key is no error.
 LONG DeleteTreeUnder(HKEY root, const std::string& path) {
   const LONG result = RegDeleteTreeA(root, path.c_str());
   return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
@@ -52,9 +52,8 @@ RegistrySandbox::~RegistrySandbox() {
 // The path goes as UTF-16: the ANSI registry calls of Wine refuse paths of over 260 characters.
 void RegistrySandbox::Write(HKEY root, const std::string& path, const std::string& name, DWORD type,
                             const std::string& bytes, REGSAM view) {
-  std::wstring wide(path.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0],
-                                  static_cast<int>(wide.size())));
+  std::wstring wide(path.size() + 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
   HKEY key = nullptr;
   ASSERT_EQ(0, RegCreateKeyExW(root, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr))
       << path;
@@ -99,6 +98,5 @@ std::string UsageRecord(int64_t programSize, int32_t useCount, FILETIME lastUsed
 FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour) {
   const SYSTEMTIME date = {year, month, 0, day, hour, 0, 0, 0};
   FILETIME time = {};
-  SystemTimeToFileTime(&date, &time);
-  return time;
+  return SystemTimeToFileTime(&date, &time), time;
 }
