@@ -1,5 +1,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
+#include <process.h>
 
 #include "registry/KeyTree.h"
 #include "support/AppSession.h"
@@ -9,18 +10,17 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using RegFileTest = RegistryTest;
 
-Bytes Utf16Bytes(const std::u16string& text) {
+// The characters and the NUL that ends them, as a string value holds them.
+Bytes Sz(const std::u16string& text) {
   Bytes bytes;
-  for (char16_t c : text) bytes.insert(bytes.end(), {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>(c >> 8)});
+  for (char16_t c : text + u'\0')
+    bytes.insert(bytes.end(), {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>(c >> 8)});
   return bytes;
 }
 
-// The characters and the NUL that ends them, as a string value holds them.
-Bytes Sz(const std::u16string& text) { return Utf16Bytes(text + u'\0'); }
-
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
-// Every kind of value that a registration may hold, as an installer may have written it.
+// Every kind of value that a registration may hold.
 RegKeyTree Registration() {
   Bytes counting(100);
   for (size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<uint8_t>(i * 7);
@@ -58,20 +58,6 @@ void ExpectSameTree(const RegKeyTree& expected, const RegKeyTree& actual, const 
   }
 }
 
-DWORD RunAndWait(std::wstring commandLine) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return GetLastError();
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  return exitCode;
-}
-
 TEST_F(RegFileTest, AKeyWrittenAsRegFileReadsBackByteForByteThroughTheSystemsImport) {
   const RegKeyTree original = Registration();
   ASSERT_EQ(ERROR_SUCCESS, WriteKeyTree(HKEY_CURRENT_USER, L"", original, 0));
@@ -87,7 +73,9 @@ TEST_F(RegFileTest, AKeyWrittenAsRegFileReadsBackByteForByteThroughTheSystemsImp
   GetTempPathW(MAX_PATH, file);
   wcscat(file, L"quillmere-test.reg");
   std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-  EXPECT_EQ(0u, RunAndWait(L"reg.exe import \"" + std::wstring(file) + L"\"")) << "reg import";
+  EXPECT_EQ(0,
+            _wspawnlp(_P_WAIT, L"reg.exe", L"reg.exe", L"import", (L'"' + std::wstring(file) + L'"').c_str(), nullptr))
+      << "reg import";
   DeleteFileW(file);
 
   RegKeyTree imported;

@@ -9,8 +9,18 @@ namespace {
 const char* const Key = "SOFTWARE\\Quillmere Test";
 using RegistryKeyTest = RegistryTest;
 
+// RegQueryValueExA as Windows answers under UTF-8 as the ANSI code page: the size that it gives
+// with ERROR_MORE_DATA is that of the UTF-16 text, less than its UTF-8 text needs.
+ApiHook* QueryHook = nullptr;
+LONG WINAPI QueryUnderUtf8(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+  const LONG result = QueryHook->Original<decltype(QueryUnderUtf8)>()(key, name, reserved, type, data, size);
+  if (result == ERROR_MORE_DATA) *size = *size * 2 / 3;
+  return result;
+}
+
 TEST_F(RegistryKeyTest, ValuesAreReadWholeUpToTheirFirstNulAndNeverPastTheirDestination) {
-  const std::string longText(300, 'x');  // longer than the first read's buffer
+  std::string longText;  // longer than the first read's buffer
+  for (int i = 0; i < 300; ++i) longText += "漢";
   const std::tuple<const char*, DWORD, std::string> values[] = {
       {"Embedded", REG_SZ, std::string("abc\0def\0", 8)},
       {"Long", REG_SZ, longText},
@@ -19,6 +29,8 @@ TEST_F(RegistryKeyTest, ValuesAreReadWholeUpToTheirFirstNulAndNeverPastTheirDest
       {"Fits", REG_BINARY, "abcd"},
       {"TooLong", REG_BINARY, "abcdef"}};
   for (const auto& [name, type, bytes] : values) RegistrySandbox::Write(HKEY_CURRENT_USER, Key, name, type, bytes);
+  ApiHook query("ADVAPI32.dll", "RegQueryValueExA", &QueryUnderUtf8);
+  QueryHook = &query;
   CRegistryKey key;
   ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, Key, KEY_READ));
   EXPECT_EQ("abc", key.GetStringValue("Embedded"));
@@ -56,9 +68,9 @@ TEST_F(RegistryKeyTest, ClosedKeysReportEachCallByNameNoKeyDeletesItselfAndEachO
   EXPECT_TRUE(CRegistryKey().Open(HKEY_CURRENT_USER, Key, KEY_READ)) << "the key deleted itself";
   Texts shown;
   for (const char* call : {"GetStringValue", "GetDWordValue", "GetBinaryValue", "DeleteSubKey"})
-    shown.push_back(call + std::string(" called on a closed CRegistryKey"));
-  shown.push_back("Error while deleting a registry key");
-  for (std::string& text : shown) text = MessageBoxCatcher::Describe(text, "", MB_ICONERROR, "");
+    shown.push_back(
+        MessageBoxCatcher::Describe(call + std::string(" called on a closed CRegistryKey"), "", MB_ICONERROR, ""));
+  shown.push_back(MessageBoxCatcher::Describe("Error while deleting a registry key", "", MB_ICONERROR, ""));
   EXPECT_EQ(shown, Boxes.Boxes);
 }
 
