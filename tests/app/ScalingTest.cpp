@@ -183,6 +183,7 @@ using ScaledStartChild = ScaledStart;
 TEST_F(ScaledStartChild, MeasuresOneAndAHalfTimesWhatItMeasuredAt96) {
   const Measures at144 = ShowEveryFact();
   std::ifstream at96(std::getenv("QUILLMERE_MEASURES"));
+  ASSERT_TRUE(at96) << "the measures at 96 DPI";
   for (std::string name, value; std::getline(at96, name, '=') && std::getline(at96, value);)
     EXPECT_NEAR(std::stod(value) * 1.5, at144.at(name), 1.0) << name << " started at 144 DPI";
 }
