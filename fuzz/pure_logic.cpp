@@ -1,5 +1,4 @@
-// The platform-free logic on any input, under AddressSanitizer and UndefinedBehaviorSanitizer: no
-// access outside its buffers, no undefined behaviour, and what holds for every input, each
+// The platform-free logic on any input, under the sanitizers: what holds for every input, each
 // property told by name when it fails.
 #include <algorithm>
 #include <cstdio>
@@ -23,10 +22,9 @@ void Check(bool holds, const char* property) {
   std::abort();
 }
 
-std::string Digits(const std::string& isoDate) {
-  std::string digits = isoDate;
-  digits.erase(std::remove(digits.begin(), digits.end(), '-'), digits.end());
-  return digits;
+std::string Digits(std::string isoDate) {
+  isoDate.erase(std::remove(isoDate.begin(), isoDate.end(), '-'), isoDate.end());
+  return isoDate;
 }
 
 // Every reading of a command line takes its program and its parameters from the line itself.

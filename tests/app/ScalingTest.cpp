@@ -4,6 +4,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <process.h>
 #include <tuple>
 
 #include "support/AppSession.h"
@@ -36,8 +37,7 @@ SIZE TextSize(HWND window, const std::string& text) {
   return size;
 }
 
-// A Windows Installer product with every fact of the pane.
-void RegisterEveryFact() {
+void RegisterEveryFact() {  // of the pane, for a Windows Installer product
   RegistrySandbox::Register(
       HKEY_LOCAL_MACHINE, "{A1}",
       {"DisplayName=Alpha", "UninstallString=MsiExec /X{A1}", "Publisher=Acme Software Corporation",
@@ -45,7 +45,6 @@ void RegisterEveryFact() {
   RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
 }
 using ScalingTest = AppTest;
-using ScaledStartChild = AppTest;
 
 // The pane and both buttons in view, and the texts of the labels, buttons and headers whole.
 void ExpectInViewAndUnclipped() {
@@ -96,25 +95,6 @@ Measures Measure() {
           {"title font height", FontHeight(DetailsTitle)},
           {"small icon", small},
           {"large icon", large}};
-}
-
-// Started by ScaledStart at a DPI, with QUILLMERE_DPI_CHANGE sent a WM_DPICHANGED to that one: the
-// window's measures go to the file named by QUILLMERE_MEASURES.
-TEST_F(ScaledStartChild, MeasuresItsWindow) {
-  RegisterEveryFact();
-  StartUp();
-  for (WPARAM column : {IDM_COLUMN_FREQUENCY, IDM_COLUMN_LAST_USED, IDM_COLUMN_INSTALLED_ON}) Command(column);
-  if (const char* change = std::getenv("QUILLMERE_DPI_CHANGE")) {
-    RECT suggested = {20, 30, 1100, 760}, taken = {};
-    SendMessageA(MainWindow.GetHandle(), WM_DPICHANGED, MAKEWPARAM(atoi(change), atoi(change)),
-                 reinterpret_cast<LPARAM>(&suggested));
-    PumpMessages();
-    GetWindowRect(MainWindow.GetHandle(), &taken);
-    EXPECT_TRUE(EqualRect(&suggested, &taken)) << "the window takes the suggested rectangle";
-  }
-  ExpectInViewAndUnclipped();
-  std::ofstream file(std::getenv("QUILLMERE_MEASURES"));
-  for (const auto& [name, value] : Measure()) file << name << '=' << value << '\n';
 }
 
 TEST_F(ScalingTest, TheManifestAsksForEachMonitorsDpiThePaneCommandGivesTheListItsRoomAndALastColumnFitsItsCells) {
@@ -187,63 +167,57 @@ TEST_F(RealInputTest,
   EXPECT_EQ((Texts{"msiexec /f {A1}", "MsiExec /X{A1}"}), Launched);
 }
 
-// Starts this program's ScaledStartChild with LogPixels at dpi, and reads its measures. LogPixels of
-// the user's account is the prefix's own, and is put back at once.
-Measures StartedAt(DWORD dpi, const char* change = nullptr) {
-  HKEY desktop = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &desktop,
-                  nullptr);
-  DWORD before = 0, size = sizeof before;
-  const bool had =
-      RegQueryValueExA(desktop, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&before), &size) == 0;
-  RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+// The window with every column shown, in view and unclipped: its measures.
+struct ScaledStart : AppTest {
+  static Measures ShowEveryFact() {
+    RegisterEveryFact();
+    StartUp();
+    for (WPARAM column : {IDM_COLUMN_FREQUENCY, IDM_COLUMN_LAST_USED, IDM_COLUMN_INSTALLED_ON}) Command(column);
+    ExpectInViewAndUnclipped();
+    return Measure();
+  }
+};
+using ScaledStartChild = ScaledStart;
+
+// Started by ScaledStart at 144 DPI: the window measures 1.5 times what QUILLMERE_MEASURES names.
+TEST_F(ScaledStartChild, MeasuresOneAndAHalfTimesWhatItMeasuredAt96) {
+  const Measures at144 = ShowEveryFact();
+  std::ifstream at96(std::getenv("QUILLMERE_MEASURES"));
+  ASSERT_TRUE(at96) << "the measures at 96 DPI";
+  for (std::string name, value; std::getline(at96, name, '=') && std::getline(at96, value);)
+    EXPECT_NEAR(std::stod(value) * 1.5, at144.at(name), 1.0) << name << " started at 144 DPI";
+}
+
+// Sets the DPI of Wine's user for the program that it starts: one test at a time, in the tests' prefix only.
+TEST_F(ScaledStart, AWindowStartedAt144DpiOrMovedThereMeasuresOneAndAHalfTimesItsSizesAt96) {
+  ASSERT_TRUE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) << "it changes the user's DPI";
+  const Measures at96 = ShowEveryFact();
+  EXPECT_EQ(104, at96.at("pane height"));
   char program[MAX_PATH] = {}, file[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, program, MAX_PATH);
   GetTempPathA(MAX_PATH, file);
   GetTempFileNameA(file, "dpi", 0, file);
+  std::ofstream out(file);
+  for (const auto& [name, value] : at96) out << name << '=' << value << '\n';
+  out.close();
   SetEnvironmentVariableA("QUILLMERE_MEASURES", file);
-  SetEnvironmentVariableA("QUILLMERE_DPI_CHANGE", change);
-  std::string command = std::string("\"") + program + "\" --gtest_filter=ScaledStartChild.*";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  DWORD exitCode = 1;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  if (had)
-    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before), sizeof before);
-  else
-    RegDeleteValueA(desktop, "LogPixels");
-  RegCloseKey(desktop);
-  EXPECT_EQ(0u, exitCode) << "the window started at " << dpi << " DPI" << (change ? ", moved to " : "")
-                          << (change ? change : "");
-  Measures measures;
-  std::ifstream input(file);
-  for (std::string name, value; std::getline(input, name, '=') && std::getline(input, value);)
-    measures[name] = std::stod(value);
-  input.close();
+  const auto setDpi = [](const char* dpi) {  // outside the sandbox, by a program of the system
+    _spawnlp(_P_WAIT, "reg.exe", "reg.exe", "add", "\"HKCU\\Control Panel\\Desktop\"", "/v", "LogPixels", "/t",
+             "REG_DWORD", "/d", dpi, "/f", nullptr);
+  };
+  setDpi("144");
+  EXPECT_EQ(0, _spawnl(_P_WAIT, program, program, "--gtest_filter=ScaledStartChild.*", nullptr)) << "started at 144";
+  setDpi("96");
   DeleteFileA(file);
-  return measures;
-}
-
-// Sets the DPI of Wine's user: only in the throwaway prefixes of the tests, one test at a time.
-TEST(ScaledStart, AtEachDpiTheWindowMeasuresItsSizesAt96ScaledAndOneMovedTo144MeasuresAsOneStartedThere) {
-  ASSERT_TRUE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) << "it changes the user's DPI";
-  const Measures at96 = StartedAt(96), at144 = StartedAt(144);
-  EXPECT_EQ(104, at96.at("pane height"));
-  for (const auto& [dpi, measures] :
-       {std::make_pair(120, StartedAt(120)), std::make_pair(144, at144), std::make_pair(192, StartedAt(192))})
-    for (const auto& [name, value] : at96)  // at 192 the default window is wider than the test display
-      if (dpi != 192 || name.rfind("client", 0) != 0) {
-        EXPECT_NEAR(value * dpi / 96, measures.at(name), 1.0) << name << " at " << dpi << " DPI";
-      }
-  for (const auto& [name, value] : StartedAt(96, "144"))
+  RECT suggested = {20, 30, 1100, 760}, taken = {};
+  SendMessageA(MainWindow.GetHandle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  PumpMessages();
+  GetWindowRect(MainWindow.GetHandle(), &taken);
+  EXPECT_TRUE(EqualRect(&suggested, &taken)) << "the window takes the suggested rectangle";
+  ExpectInViewAndUnclipped();
+  for (const auto& [name, value] : Measure())
     if (name.rfind("client", 0) != 0) {
-      EXPECT_EQ(at144.at(name), value) << name << " moved to 144 DPI";
+      EXPECT_NEAR(at96.at(name) * 1.5, value, 1.0) << name << " moved to 144 DPI";
     }
 }
 

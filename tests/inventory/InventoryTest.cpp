@@ -40,6 +40,12 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   RegistrySandbox::Register(Machine, "Upper", {"DisplayName=CAFÉ WRITER", "UninstallString=u", "WindowsInstaller=#2"});
   RegistrySandbox::Register(Machine, "Lower", {"DisplayName=Lower", "uninstallstring=u"});
   RegistrySandbox::Register(Machine, longKey, {"DisplayName=漢字", "UninstallString=u"});
+  // Only a DWORD 1 makes a system component.
+  RegistrySandbox::Register(Machine, "Part", {"UninstallString=u", "SystemComponent=#1"});
+  RegistrySandbox::Register(Machine, "Quiet", {"SystemComponent=#2"});
+  RegistrySandbox::Register(Machine, "Upper", {"SystemComponent=1"});
+  RegistrySandbox::Write(Machine, UninstallPath + std::string("Shared"), "SystemComponent", REG_QWORD,
+                         std::string("\1\0\0\0\0\0\0\0", 8));
   RegistrySandbox::WriteUsage(Machine, "Shared", UsageRecord(1, 7));
   RegistrySandbox::WriteUsage(Machine, longKey, UsageRecord(1, 9));
   const Texts all = {"kb1 user",      "Shared user", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine",
@@ -48,20 +54,22 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
     const char* Text;
     bool ShowSystemComponents;
     Texts Listed;
-  } const searches[] = {{"", false, all},
-                        {"",
-                         true,
-                         {"kb1 user", "Shared user", "KB2 machine", "Microsoft Security Patch 3 machine",
-                          "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine", "漢字 machine 9"}},
-                        {"hab", false, {"Alpha machine 7 msi"}},
-                        {"é", false, {"Café machine"}},
-                        {"fÉ", false, {"CAFÉ WRITER machine"}},
-                        {"KB1", false, {"kb1 user"}},
-                        {"shared", false, {"Shared user"}}};
+  } const searches[] = {
+      {"", false, all},
+      {"",
+       true,
+       {"kb1 user", "Shared user", "KB2 machine", "Microsoft Security Patch 3 machine", "Part machine", "Café machine",
+        "Alpha machine 7 msi", "CAFÉ WRITER machine", "漢字 machine 9"}},
+      {"hab", false, {"Alpha machine 7 msi"}},
+      {"é", false, {"Café machine"}},
+      {"fÉ", false, {"CAFÉ WRITER machine"}},
+      {"KB1", false, {"kb1 user"}},
+      {"shared", false, {"Shared user"}},
+      {"", false, all}};  // from what the scans before kept
   RegistryCalls calls;
   for (const auto& search : searches)
     EXPECT_EQ(search.Listed, Scanned(search.Text, search.ShowSystemComponents)) << "search text " << search.Text;
-  EXPECT_EQ(2 * 7, calls.OpensOf(UninstallKeyPath)) << "two passes (the two roots) a scan";
+  EXPECT_EQ(2 * 8, calls.OpensOf(UninstallKeyPath)) << "two passes (the two roots) a scan";
   EXPECT_EQ(calls.Opens, calls.Closes) << "every key closed";
   EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
@@ -78,20 +86,19 @@ TEST_F(InventoryTest, UsageRecordsAreReadWholeAndNeverBeyondTheirSize) {
     RegistrySandbox::Register(Machine, key, {"UninstallString=u"});
     RegistrySandbox::WriteUsage(Machine, key, record);
   }
-  Texts read;
   std::string path;
   for (int i = 0; i < 262; ++i) path += "漢";
+  Texts read;
   for (const auto& e : ScanInventory("", false))
     read.push_back(e.KeyName + ": usage data " + std::to_string(e.HasUsageData) + ", size " +
                    std::to_string(e.ProgramSize) + ", uses " + std::to_string(e.UseCount) + ", last used " +
                    std::to_string(e.LastUsedTime.dwHighDateTime) + ":" + std::to_string(e.LastUsedTime.dwLowDateTime) +
                    ", path " + e.ProgramPath);
   const std::string whole = ": usage data 1, size 4886718345, uses 7, last used 29919364:287454020, path ";
-  EXPECT_EQ("Full" + whole + "C:\\Program Files\\A\\a.exe", read.at(0));
-  EXPECT_EQ("NoPathFlag" + whole, read.at(1));
-  EXPECT_EQ("PathWithoutNul: usage data 1, size 1, uses 2, last used 0:0, path " + path, read.at(2));
-  EXPECT_EQ("Short" + whole, read.at(3));
-  EXPECT_EQ("TooLong: usage data 0, size 0, uses 0, last used 0:0, path ", read.at(4));
+  EXPECT_EQ((Texts{"Full" + whole + "C:\\Program Files\\A\\a.exe", "NoPathFlag" + whole,
+                   "PathWithoutNul: usage data 1, size 1, uses 2, last used 0:0, path " + path, "Short" + whole,
+                   "TooLong: usage data 0, size 0, uses 0, last used 0:0, path "}),
+            read);
   EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
 
@@ -198,27 +205,14 @@ TEST_F(InventoryTest, ManyKeysAreReadOnThreadsInOrderAndAReadThatFailsThereIsRea
 }
 
 TEST(FormattingTest, SizesUseCountsAndDatesAreShownAsTheListAndThePaneShowThem) {
-  const std::pair<uint64_t, const char*> sizes[] = {{0, ""},
-                                                    {999, "999 B"},
-                                                    {1000, "0.98 KB"},
-                                                    {1023, "1.00 KB"},
-                                                    {1024, "1 KB"},
-                                                    {10239, "10.00 KB"},
-                                                    {50000, "48.8 KB"},
-                                                    {150000, "146 KB"},
-                                                    {1000000, "0.95 MB"},
-                                                    {1048576, "1 MB"},
-                                                    {1000000000, "0.93 GB"},
-                                                    {4294967295, "4 GB"},
-                                                    {5000000000, "4.66 GB"},
-                                                    {1000000000000, "931 GB"}};
-  for (const auto& [bytes, text] : sizes) EXPECT_EQ(text, FormatSize(bytes)) << bytes << " bytes";
-  const std::pair<uint32_t, const char*> counts[] = {{2, "rarely (2)"},
-                                                     {3, "occasionally (3)"},
-                                                     {10, "occasionally (10)"},
-                                                     {11, "frequently (11)"},
-                                                     {4294967294, "frequently (4294967294)"}};
-  for (const auto& [count, text] : counts) EXPECT_EQ(text, FormatUseCount(count)) << count << " uses";
+  for (const std::string row :
+       {"0 => ", "999 => 999 B", "1000 => 0.98 KB", "1023 => 1.00 KB", "1024 => 1 KB", "10239 => 10.00 KB",
+        "50000 => 48.8 KB", "150000 => 146 KB", "1000000 => 0.95 MB", "1048576 => 1 MB", "1000000000 => 0.93 GB",
+        "4294967295 => 4 GB", "5000000000 => 4.66 GB", "1000000000000 => 931 GB"})
+    EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + FormatSize(std::stoull(row)));
+  for (const std::string row : {"2 => rarely (2)", "3 => occasionally (3)", "10 => occasionally (10)",
+                                "11 => frequently (11)", "4294967294 => frequently (4294967294)"})
+    EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + FormatUseCount(std::stoul(row)));
   // A user whose short date format is long and not Latin: 23 bytes in UTF-8. Install dates of real
   // days only; a use's stored day whatever its hour, nothing for zero or a time past the calendar.
   ShortDates format("'西暦'yyyy'年'MM'月'dd'日'");

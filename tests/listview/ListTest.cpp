@@ -143,12 +143,15 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
   GetWindowsDirectoryA(windows, sizeof windows);
   const std::string own = self + std::string(".icons.exe"), notepad = windows + std::string("\\notepad.exe");
   ASSERT_TRUE(CopyFileA(self, own.c_str(), FALSE));
-  AddProgram("a", {"DisplayIcon=" + notepad});
+  AddProgram("a", {});  // the location expanded whatever its type; quoted; a negative number is an id
+  RegistrySandbox::Write(HKEY_LOCAL_MACHINE, UninstallPath + std::string("a"), "DisplayIcon", REG_EXPAND_SZ,
+                         std::string("%SystemRoot%\\notepad.exe") + '\0');
   AddProgram("b", {"DisplayIcon=" + own});
   AddProgram("c", {}, UsageRecord(1, 1, {0, 0}, std::wstring(own.begin(), own.end())));  // the program used
   AddProgram("d", {"DisplayIcon=C:\\missing\\x.exe,1"});
-  AddProgram("e", {"DisplayIcon=" + notepad + ",99"});  // no such icon
+  AddProgram("e", {"DisplayIcon=%SystemRoot%\\notepad.exe,99"});  // no such icon
   AddProgram("f", {}, UsageRecord(1, 1));
+  AddProgram("g", {"DisplayIcon=\"%SystemRoot%\\system32\\shell32.dll\",-16"});
   const auto images = [] {  // each item's
     std::vector<int> shown;
     LVITEMA item = {};
@@ -157,17 +160,23 @@ TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnl
     return shown;
   };
   StartUp();
-  EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0}), images());
-  EXPECT_EQ(3, ImageList_GetImageCount(ProgramList.SmallImages)) << "the default icon and two of their own";
+  EXPECT_EQ((std::vector<int>{1, 2, 2, 0, 0, 0, 3}), images());
+  EXPECT_EQ(4, ImageList_GetImageCount(ProgramList.SmallImages)) << "the default icon and three of their own";
+  IMAGEINFO image = {};
+  BITMAP bitmap = {};
+  ASSERT_TRUE(ImageList_GetImageInfo(ProgramList.SmallImages, 1, &image));
+  GetObjectA(image.hbmImage, sizeof bitmap, &bitmap);
+  EXPECT_EQ(32, bitmap.bmBitsPixel) << "colours with an alpha channel";
   StartUp();  // the rows drawn again: only the missing file is tried again
   std::ofstream(own, std::ios::app) << "!";
   StartUp();
   DeleteFileA(own.c_str());
-  EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99", "C:\\missing\\x.exe,1",
-                   own + ",0", "C:\\missing\\x.exe,1"}),
+  EXPECT_EQ((Texts{notepad + ",0", own + ",0", "C:\\missing\\x.exe,1", notepad + ",99",
+                   windows + std::string("\\system32\\shell32.dll,-16"), "C:\\missing\\x.exe,1", own + ",0",
+                   "C:\\missing\\x.exe,1"}),
             Extracted);
-  EXPECT_EQ((std::vector<int>{1, 3, 3, 0, 0, 0}), images());
-  EXPECT_EQ(4, ImageList_GetImageCount(ProgramList.SmallImages)) << "the changed file's icon added";
+  EXPECT_EQ((std::vector<int>{1, 4, 4, 0, 0, 0, 3}), images());
+  EXPECT_EQ(5, ImageList_GetImageCount(ProgramList.SmallImages)) << "the changed file's icon added";
   for (HICON icon : HandedOut)
     EXPECT_EQ(1, std::count(Destroyed.begin(), Destroyed.end(), icon)) << "lists keep copies";
   for (HICON icon : {Garbage, MainWindow.GetIcon()})  // the application's icon stands in for the default

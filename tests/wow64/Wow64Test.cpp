@@ -1,6 +1,5 @@
-// This test writes to the real HKEY_LOCAL_MACHINE of its throwaway 64-bit Wine prefix: redirection
-// by RegOverridePredefKey does not separate the 32-bit and the 64-bit registry views. It refuses to
-// run anywhere but under Wine.
+// Writes to the real HKEY_LOCAL_MACHINE of the tests' 64-bit Wine prefix (a redirected root has no
+// separate 32-bit and 64-bit views), so under Wine only.
 #include <gtest/gtest.h>
 
 #include "actions/RemoveEntry.h"
@@ -10,16 +9,13 @@
 
 namespace {
 
-std::wstring BackupPath() {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  return folder + std::wstring(L"quillmere-wow64-removed.reg");
-}
-
 TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAreRemovedInItOnly) {
   if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "runs only under Wine";
   ASSERT_TRUE(RunsUnderWow64()) << "needs a 64-bit Wine prefix";
   MessageBoxCatcher boxes;
+  wchar_t backup[MAX_PATH];
+  GetTempPathW(MAX_PATH, backup);
+  wcscat(backup, L"quillmere-wow64-removed.reg");
   const std::string name = "QuillmereWow64Test-" + std::to_string(GetCurrentProcessId());
   for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     RegistrySandbox::Write(HKEY_LOCAL_MACHINE, UninstallPath + name, "UninstallString", REG_SZ, "u", view);
@@ -27,12 +23,12 @@ TEST(Wow64Test, SixtyFourBitRegistrationsFollowWithTheUsageDataOfTheirViewAndAre
                            UsageRecord(0, view == KEY_WOW64_32KEY ? 32 : 64), view);
   }
   // "<view> <use count>" of this test's registration, in scan order; the one of removedView is removed.
-  const auto scan = [&name](REGSAM removedView) {
+  const auto scan = [&](REGSAM removedView) {
     Texts listed;
     for (const auto& entry : ScanInventory("", false)) {
       if (entry.KeyName != name) continue;
       listed.push_back((entry.View == KEY_WOW64_64KEY ? "64 " : "32 ") + std::to_string(entry.UseCount));
-      if (entry.View == removedView) RemoveEntry(entry, BackupPath());
+      if (entry.View == removedView) RemoveEntry(entry, backup);
     }
     return listed;
   };
