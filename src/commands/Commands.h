@@ -17,5 +17,5 @@ void ShowAbout();
 void OnListKeyDown(WPARAM key, LPARAM lParam);
 void OnColumnClicked(NMLISTVIEW* notification);
 // The image of an item that the list draws for the first time.
-void OnItemImageAsked(NMLVDISPINFOA* request);
+void OnItemDisplayAsked(NMLVDISPINFOA* request);
 void UninstallSelected();

@@ -10,6 +10,7 @@ extern const char* const LastUsedLabelText;
 extern const char* const UsedLabelText;
 extern const char* const PublisherLabelText;
 extern const char* const VersionLabelText;
+extern const char* const StatusLabelText;
 
 // Fills the pane from the selected entry; leaves it as it is when there is none.
 void FillDetails();
