@@ -324,8 +324,9 @@ TEST_F(CommandsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsG
   RequestScan();
   Command(IDM_SORT_DESCENDING);
   const std::string header =
-                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Status,Version,"
-                        "Key name,Root,Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n",
+                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,"
+                        "Status,Version,Key name,Root,Registry view,Uninstall command,Quiet uninstall command,"
+                        "Windows Installer\r\n",
                     bravo = "Bravo,,,,,,,Uninstaller missing,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
                     alpha =
                         "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,,-1.5,{A1},"
