@@ -80,8 +80,8 @@ TEST_F(ElevationTest, AnUninstallerThatNeedsRightsRunsWithThePromptAndIsWaitedFo
       {"C:\\Quill Test\\Stand In.exe /c exit 3", ERROR_CANCELLED, "C:\\Quill Test\\Stand In.exe /c exit 3", started,
        ""},
       {"C:\\Quill Test\\Gone.exe /x", 0, "C:\\Quill Test\\Gone.exe /x", "runas|C:\\Quill|Test\\Gone.exe /x|1",
-       "Couldn't launch the program \"C:\\Quill Test\\Gone.exe /x\"\n\nThe uninstaller of \"App\" is missing: the program "
-       "may already have been removed. Remove its entry from the list?|Quillmere|52|main"}};
+       "Couldn't launch the program \"C:\\Quill Test\\Gone.exe /x\"\n\nThe uninstaller of \"App\" is missing: "
+       "the program may already have been removed. Remove its entry from the list?|Quillmere|52|main"}};
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ApiHook create("KERNEL32.dll", "CreateProcessA", &NeedsElevation),
       execute("SHELL32.dll", "ShellExecuteExA", &Execute);
