@@ -81,7 +81,7 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnSize = LayoutMainWindow;
   MainWindow.OnNotify = RouteListNotification;
   MainWindow.OnCommand = HandleCommand;
-  MainWindow.OnTimer = OnSearchTimer;
+  MainWindow.OnTimer = OnMainWindowTimer;
   MainWindow.OnActivate = OnMainWindowActivated;
   MainWindow.OnSetFocus = OnMainWindowFocused;
   MainWindow.OnDpiChanged = OnMainWindowDpiChanged;

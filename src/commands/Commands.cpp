@@ -13,6 +13,7 @@
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
+#include "ui/Details.h"
 #include "ui/MenuState.h"
 #include "ui/Messages.h"
 #include "ui/ResourceIds.h"
@@ -164,7 +165,11 @@ void HandleCommand(WPARAM wParam, LPARAM lParam) {
     SetTimer(MainWindow.GetHandle(), SearchTimer, SearchDelay, nullptr);
 }
 
-void OnSearchTimer(WPARAM, LPARAM) {
+void OnMainWindowTimer(WPARAM timer, LPARAM) {
+  if (timer == DetailsStatusTimer) {
+    FillDetailsStatus();
+    return;
+  }
   KillTimer(MainWindow.GetHandle(), SearchTimer);
   RequestScan();
 }

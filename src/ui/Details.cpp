@@ -47,7 +47,16 @@ void FillDetails() {
   SetFact(UsedLabel, UsedLabelText, UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
   SetFact(PublisherLabel, PublisherLabelText, PublisherValue, entry->Publisher);
   SetFact(VersionLabel, VersionLabelText, VersionValue, entry->DisplayVersion);
-  SetFact(StatusLabel, StatusLabelText, StatusValue, StatusText(StatusOf(*entry)));
+  // Finding the status may ask the file system and load the installer's library: not before the
+  // window has painted.
+  SetFact(StatusLabel, StatusLabelText, StatusValue, "");
+  SetTimer(MainWindow.GetHandle(), DetailsStatusTimer, 0, nullptr);
+}
+
+void FillDetailsStatus() {
+  KillTimer(MainWindow.GetHandle(), DetailsStatusTimer);
+  if (const ProgramEntry* entry = GetSelectedEntry())
+    SetFact(StatusLabel, StatusLabelText, StatusValue, StatusText(StatusOf(*entry)));
 }
 
 void ClearDetails() {
