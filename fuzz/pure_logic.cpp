@@ -9,6 +9,7 @@
 #include "inventory/CommandLine.h"
 #include "inventory/Dates.h"
 #include "inventory/Formatting.h"
+#include "inventory/StaleRules.h"
 #include "inventory/UsageRecord.h"
 #include "listview/Comparisons.h"
 #include "listview/IconLocation.h"
@@ -50,6 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(DecodeUsageRecord(record).ProgramPath.size() <= 262, "a usage record's path holds at most 262 code units");
   Check(ParseIconLocation(text).Path.size() <= size, "an icon path is never longer than its location");
   Check(ReadFromTheLine(text), "every reading of a command line takes its program and parameters from the line");
+  const std::string productCode = InstallerProductCode(first, second);
+  Check(productCode.empty() ||
+            (IsProductCode(productCode) && (productCode == first || second.find(productCode) != std::string::npos)),
+        "a registration's product code is its key name or is written in its command");
+  Check(!DriveLetter(text) || !IsSharePath(text), "a path is on a drive or on a share, not both");
   Check(CompareBytes(first, second) == -CompareBytes(second, first), "CompareBytes is antisymmetric");
   Check(FormatSize(number).empty() == (number == 0), "FormatSize is empty for 0 bytes only");
   Check(SeparatedLine({first, second}, ',').size() >= size, "a separated line holds every byte of its fields");

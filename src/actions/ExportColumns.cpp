@@ -1,6 +1,7 @@
 #include "actions/ExportColumns.h"
 
 #include "inventory/Dates.h"
+#include "inventory/EntryStatus.h"
 #include "inventory/Formatting.h"
 #include "listview/ListColumns.h"
 
@@ -47,6 +48,7 @@ const ExportColumn ExportColumns[] = {
     {"Frequency of use", Frequency},
     {"Date last used", [](const ProgramEntry& entry) { return IsoDate(LastUsedDay(entry)); }},
     {"Installed on", [](const ProgramEntry& entry) { return IsoDate(entry.InstallDate); }},
+    {"Status", [](const ProgramEntry& entry) { return std::string(StatusText(StatusOf(entry))); }},
     {"Version", [](const ProgramEntry& entry) { return entry.DisplayVersion; }},
     {"Key name", [](const ProgramEntry& entry) { return entry.KeyName; }},
     {"Root", RootName},

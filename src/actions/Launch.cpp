@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "actions/EntryBackup.h"
+#include "actions/RemoveEntry.h"
 #include "inventory/CommandProgram.h"
 #include "ui/Messages.h"
 #include "ui/WindowObjects.h"
@@ -84,21 +86,43 @@ HANDLE Start(const std::string& commandLine, DWORD& error) {
   return process.hProcess;
 }
 
-void ShowLaunchFailure(const std::string& commandLine, DWORD error) {
-  ShowError("Couldn't launch the program \"" + commandLine + "\"\n\n" + SystemReason(error));
+std::string LaunchFailureText(const std::string& commandLine) {
+  return "Couldn't launch the program \"" + commandLine + "\"";
 }
 
-}  // namespace
+void ShowLaunchFailure(const std::string& commandLine, DWORD error) {
+  ShowError(LaunchFailureText(commandLine) + "\n\n" + SystemReason(error));
+}
 
-void LaunchAndWait(std::string commandLine) {
+// The uninstaller's file is gone: the registration is most likely stale, and its removal is offered.
+void OfferRemoval(const ProgramEntry& entry, const std::string& commandLine) {
+  const std::string question = LaunchFailureText(commandLine) + "\n\nThe uninstaller of \"" + Title(entry) +
+                               "\" is missing: the program may already have been removed. Remove its entry from the "
+                               "list?";
+  if (MessageBoxA(MainWindow.GetHandle(), question.c_str(), AppTitle, MB_ICONWARNING | MB_YESNO) == IDYES)
+    RemoveEntry(entry, NewBackupPath(entry));
+}
+
+// Launches commandLine and waits for its end; uninstalled is the entry whose uninstaller it is, or
+// null.
+void Launch(const std::string& commandLine, const ProgramEntry* uninstalled) {
   DWORD error = ERROR_SUCCESS;
   HANDLE process = Start(commandLine, error);
-  // A declined elevation prompt is the user's answer, not a failure.
-  if (error != ERROR_SUCCESS && error != ERROR_CANCELLED) ShowLaunchFailure(commandLine, error);
+  const bool fileMissing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  if (uninstalled && fileMissing)
+    OfferRemoval(*uninstalled, commandLine);
+  else if (error != ERROR_SUCCESS && error != ERROR_CANCELLED)  // a declined elevation prompt is no failure
+    ShowLaunchFailure(commandLine, error);
   if (!process) return;
   WaitWithMainWindowDisabled(process);
   CloseHandle(process);
 }
+
+}  // namespace
+
+void LaunchAndWait(std::string commandLine) { Launch(commandLine, nullptr); }
+
+void LaunchUninstaller(const ProgramEntry& entry, const std::string& commandLine) { Launch(commandLine, &entry); }
 
 void RunAsAdministrator() {
   std::vector<char> path(32768);

@@ -26,9 +26,9 @@ void Uninstall() {
   const ProgramEntry* entry = SelectedEntryOrTell();
   if (!entry) return;
   if (entry->UninstallString.empty() && !entry->QuietUninstallString.empty()) {
-    if (OnlyQuietRemovalConfirmed()) LaunchAndWait(ExpandedValue(*entry, QuietUninstallStringBit));
+    if (OnlyQuietRemovalConfirmed()) LaunchUninstaller(*entry, ExpandedValue(*entry, QuietUninstallStringBit));
   } else {
-    LaunchAndWait(ExpandedValue(*entry, UninstallStringBit));
+    LaunchUninstaller(*entry, ExpandedValue(*entry, UninstallStringBit));
   }
   action.ScanAtEnd();
 }

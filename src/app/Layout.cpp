@@ -63,10 +63,11 @@ void SetDetailsGeometry() {
                                          {&LastUsedLabel, &LastUsedValue, &LastUsedLabelText},
                                          {&UsedLabel, &UsedValue, &UsedLabelText}},
                                         70, 7, 93);
-  PlaceFactColumn(
-      columnEnd + Scaled(6), rowsY, rowHeight,
-      {{&PublisherLabel, &PublisherValue, &PublisherLabelText}, {&VersionLabel, &VersionValue, &VersionLabelText}}, 70,
-      0, 100);
+  PlaceFactColumn(columnEnd + Scaled(6), rowsY, rowHeight,
+                  {{&PublisherLabel, &PublisherValue, &PublisherLabelText},
+                   {&VersionLabel, &VersionValue, &VersionLabelText},
+                   {&StatusLabel, &StatusValue, &StatusLabelText}},
+                  70, 0, 180);
   DetailsPanel.SetSize(DetailsPanel.GetWidth(), rowsY + 3 * rowHeight + Scaled(8));
 }
 
@@ -83,9 +84,10 @@ void SetBottomRowGeometry() {
 
 void SetFonts(HFONT normal, HFONT title) {
   for (CWindow* window : std::initializer_list<CWindow*>{
-           &DetailsIcon, &DetailsSeparator, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel,
-           &UsedValue, &PublisherLabel, &PublisherValue, &VersionLabel, &VersionValue, &SearchLabel, &SearchEdit,
-           &RepairButton, &RemoveButton, &ButtonAnchor, &StatusBar, &ProgramList})
+           &DetailsIcon,  &DetailsSeparator, &SizeLabel,      &SizeValue,      &LastUsedLabel, &LastUsedValue,
+           &UsedLabel,    &UsedValue,        &PublisherLabel, &PublisherValue, &VersionLabel,  &VersionValue,
+           &StatusLabel,  &StatusValue,      &SearchLabel,    &SearchEdit,     &RepairButton,  &RemoveButton,
+           &ButtonAnchor, &StatusBar,        &ProgramList})
     if (window->GetHandle()) SendMessageA(window->GetHandle(), WM_SETFONT, reinterpret_cast<WPARAM>(normal), TRUE);
   if (DetailsTitle.GetHandle()) DetailsTitle.SetFont(title);
 }

@@ -81,7 +81,7 @@ void ConfigureMainWindow(HINSTANCE instance) {
   MainWindow.OnSize = LayoutMainWindow;
   MainWindow.OnNotify = RouteListNotification;
   MainWindow.OnCommand = HandleCommand;
-  MainWindow.OnTimer = OnSearchTimer;
+  MainWindow.OnTimer = OnMainWindowTimer;
   MainWindow.OnActivate = OnMainWindowActivated;
   MainWindow.OnSetFocus = OnMainWindowFocused;
   MainWindow.OnDpiChanged = OnMainWindowDpiChanged;
@@ -101,11 +101,9 @@ void CreateDetailsPane() {
   DetailsTitle.Create(panel, ES_READONLY);
   DetailsTitle.SetFont(TitleFont());
   DetailsSeparator.Create(panel, SS_SUNKEN);
-  const std::pair<CStatic*, CEdit*> rows[] = {{&SizeLabel, &SizeValue},
-                                              {&LastUsedLabel, &LastUsedValue},
-                                              {&UsedLabel, &UsedValue},
-                                              {&PublisherLabel, &PublisherValue},
-                                              {&VersionLabel, &VersionValue}};
+  const std::pair<CStatic*, CEdit*> rows[] = {{&SizeLabel, &SizeValue},       {&LastUsedLabel, &LastUsedValue},
+                                              {&UsedLabel, &UsedValue},       {&PublisherLabel, &PublisherValue},
+                                              {&VersionLabel, &VersionValue}, {&StatusLabel, &StatusValue}};
   for (const auto& row : rows) {
     row.first->Create(panel, SS_LEFT);
     row.second->Create(panel, ES_READONLY);
@@ -130,7 +128,7 @@ void CreateProgramList() {
   ProgramList.OnCommand = HandleCommand;
   ProgramList.OnItemChanged = OnSelectionChanged;
   ProgramList.OnColumnClick = OnColumnClicked;
-  ProgramList.OnGetDisplayInfo = OnItemImageAsked;
+  ProgramList.OnGetDisplayInfo = OnItemDisplayAsked;
   ProgramList.Create(MainWindow.GetHandle(), LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | WS_TABSTOP,
                      WS_EX_CLIENTEDGE);
   // The list's own font is the system DPI's, which would not follow the window to another monitor.

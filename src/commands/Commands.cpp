@@ -14,6 +14,7 @@
 #include "listview/ListColumns.h"
 #include "listview/Population.h"
 #include "listview/Sorting.h"
+#include "ui/Details.h"
 #include "ui/MenuState.h"
 #include "ui/Messages.h"
 #include "ui/ResourceIds.h"
@@ -111,7 +112,7 @@ bool HandleViewCommand(int id) {
     ProgramList.SetColumnWidth(0, ScaleToDpi(200, static_cast<int>(ProgramList.Dpi)));
   } else if (id == IDM_VIEW_DETAILS) {
     ProgramList.SetView(LVS_REPORT);
-    ProgramList.AutoSizeColumns();
+    ProgramList.AutoSizeColumns(ColumnPosition(ListColumn::Status));
   } else if (id >= IDM_SORT_BY_COLUMN_0 && id <= IDM_SORT_BY_COLUMN_4) {
     SortBy(static_cast<ListColumn>(id - IDM_SORT_BY_COLUMN_0));
   } else if (id == IDM_SORT_ASCENDING || id == IDM_SORT_DESCENDING) {
@@ -146,6 +147,7 @@ bool HandleMenuCommand(int id) {
     case IDM_COLUMN_FREQUENCY: ToggleColumn(AppSettings.ShowFrequencyColumn); break;
     case IDM_COLUMN_LAST_USED: ToggleColumn(AppSettings.ShowLastUsedColumn); break;
     case IDM_COLUMN_INSTALLED_ON: ToggleColumn(AppSettings.ShowInstalledOnColumn); break;
+    case IDM_COLUMN_STATUS: ToggleColumn(AppSettings.ShowStatusColumn); break;
     default: return HandleViewCommand(id);
   }
   return true;
@@ -164,7 +166,11 @@ void HandleCommand(WPARAM wParam, LPARAM lParam) {
     SetTimer(MainWindow.GetHandle(), SearchTimer, SearchDelay, nullptr);
 }
 
-void OnSearchTimer(WPARAM, LPARAM) {
+void OnMainWindowTimer(WPARAM timer, LPARAM) {
+  if (timer == DetailsStatusTimer) {
+    FillDetailsStatus();
+    return;
+  }
   KillTimer(MainWindow.GetHandle(), SearchTimer);
   RequestScan();
 }
@@ -187,7 +193,8 @@ void RouteListNotification(WPARAM, LPARAM header) {
   if (handler) handler(record);
 }
 
-void OnItemImageAsked(NMLVDISPINFOA* request) {
+void OnItemDisplayAsked(NMLVDISPINFOA* request) {
+  SupplyCellText(request);
   if ((request->item.mask & LVIF_IMAGE) == 0) return;
   if (auto* entry = reinterpret_cast<ProgramEntry*>(request->item.lParam)) FetchValues(*entry, DisplayIconBit);
   SupplyItemImage(ProgramList, request);

@@ -6,7 +6,8 @@
 #include <commctrl.h>
 
 void HandleCommand(WPARAM wParam, LPARAM lParam);
-void OnSearchTimer(WPARAM wParam, LPARAM lParam);
+// The search timer runs the delayed search; DetailsStatusTimer fills the details pane's status.
+void OnMainWindowTimer(WPARAM timer, LPARAM lParam);
 // Passes the program list's notifications on to its slots; header is the NMHDR. A newly
 // selected entry has its every value read first.
 void RouteListNotification(WPARAM wParam, LPARAM header);
@@ -17,5 +18,5 @@ void ShowAbout();
 void OnListKeyDown(WPARAM key, LPARAM lParam);
 void OnColumnClicked(NMLISTVIEW* notification);
 // The image of an item that the list draws for the first time.
-void OnItemImageAsked(NMLVDISPINFOA* request);
+void OnItemDisplayAsked(NMLVDISPINFOA* request);
 void UninstallSelected();

@@ -42,6 +42,8 @@ struct ProgramEntry {
   // The string values stored as REG_EXPAND_SZ (EntryValue bits): shown as stored, expanded where
   // they are used.
   uint32_t ExpandableValues = 0;
+  // The RegistrationStatus (EntryStatus.h) once something has asked for it, -1 before.
+  mutable signed char Status = -1;
 };
 
 // DisplayName, else QuietDisplayName, else KeyName.

@@ -8,6 +8,7 @@ uint8_t CompanyColumnIndex = 0;
 uint8_t FrequencyColumnIndex = 0;
 uint8_t LastUsedColumnIndex = 0;
 uint8_t InstalledOnColumnIndex = 0;
+uint8_t StatusColumnIndex = 0;
 
 namespace {
 
@@ -25,6 +26,8 @@ const OptionalColumn OptionalColumns[] = {
     {"Frequency of use", 50, &ListSettings::ShowFrequencyColumn, &FrequencyColumnIndex, 0},
     {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex, 0},
     {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex, InstallDateBit},
+    // Wide enough for its longest text: its cells are found as they are drawn, never to size it.
+    {"Status", 180, &ListSettings::ShowStatusColumn, &StatusColumnIndex, UninstallStringBit | QuietUninstallStringBit},
 };
 
 // OptionalColumns[n] shows the column that follows "Application" by n + 1 places.
@@ -55,7 +58,7 @@ int ColumnPosition(ListColumn column) {
 }
 
 bool ColumnAt(int position, ListColumn& column) {
-  for (int n = 0; n <= static_cast<int>(ListColumn::InstalledOn); ++n) {
+  for (int n = 0; n <= static_cast<int>(ListColumn::Status); ++n) {
     column = static_cast<ListColumn>(n);
     if (ColumnPosition(column) == position) return true;
   }

@@ -13,6 +13,7 @@ extern uint8_t CompanyColumnIndex;
 extern uint8_t FrequencyColumnIndex;
 extern uint8_t LastUsedColumnIndex;
 extern uint8_t InstalledOnColumnIndex;
+extern uint8_t StatusColumnIndex;
 
 // Appends to list the optional columns that settings show, in their fixed order, and numbers them.
 void InsertOptionalColumns(CListView& list, const ListSettings& settings);

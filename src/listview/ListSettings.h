@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // The list's columns by what they show, in their fixed order ("Application" always first).
-enum class ListColumn : int32_t { Application, Size, Company, Frequency, LastUsed, InstalledOn };
+enum class ListColumn : int32_t { Application, Size, Company, Frequency, LastUsed, InstalledOn, Status };
 
 struct ListSettings {
   ListColumn SortColumn;  // kept by what it shows: showing or hiding other columns moves it, not the sort
@@ -13,4 +13,5 @@ struct ListSettings {
   int32_t ShowFrequencyColumn;
   int32_t ShowLastUsedColumn;
   int32_t ShowInstalledOnColumn;
+  int32_t ShowStatusColumn;
 };

@@ -82,8 +82,9 @@ bool CListView::SetColumnWidth(int column, int width) {
 
 // The control's own fit may leave the header's text too little room for the header's margins, and
 // fills the rest of the list with the last column, which may be less than its cells need.
-void CListView::AutoSizeColumns() {
+void CListView::AutoSizeColumns(int keptColumn) {
   for (int column = 0; column < ColumnCount; ++column) {
+    if (column == keptColumn) continue;
     const bool last = column == ColumnCount - 1;
     const int cellsWidth = last && SetColumnWidth(column, LVSCW_AUTOSIZE) ? GetColumnWidth(column) : 0;
     SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
@@ -137,16 +138,22 @@ int CListView::InsertItem(const std::string& text, LPARAM parameter, int image) 
 }
 
 void CListView::SetItem(const std::string& text, int item, int subItem, int image) {
+  SetCell(const_cast<char*>(text.c_str()), item, subItem, image);
+}
+
+void CListView::SetItemText(const std::string& text, int item, int subItem) { SetItem(text, item, subItem, 0); }
+
+void CListView::AskItemText(int item, int subItem) { SetCell(LPSTR_TEXTCALLBACKA, item, subItem, 0); }
+
+void CListView::SetCell(char* text, int item, int subItem, int image) {
   LVITEMA cell = {};
   cell.mask = LVIF_TEXT;
   cell.iItem = item;
   cell.iSubItem = subItem;
-  cell.pszText = const_cast<char*>(text.c_str());
+  cell.pszText = text;
   cell.iImage = image;
   Send(LVM_SETITEMA, 0, ItemAddress(cell));
 }
-
-void CListView::SetItemText(const std::string& text, int item, int subItem) { SetItem(text, item, subItem, 0); }
 
 bool CListView::DeleteAllItems() { return Send(LVM_DELETEALLITEMS, 0, 0) == 1; }
 

@@ -25,8 +25,9 @@ class CListView : public CControl {
   bool DeleteColumn(int index);
   bool SetColumnWidth(int column, int width);
   int GetColumnWidth(int column) const;
-  // Fits each column to its cells and its header's text.
-  void AutoSizeColumns();
+  // Fits each column to its cells and its header's text, except the one at keptColumn (-1: none),
+  // whose cells the control asks for (AskItemText): fitting it would ask for every one.
+  void AutoSizeColumns(int keptColumn);
   HWND GetHeader() const;
   // Puts the header's sort arrow on the column at that position (up when ascending), and takes
   // it off every other column; -1 leaves none.
@@ -38,6 +39,8 @@ class CListView : public CControl {
   // Sets the text only; image is carried along but has no effect.
   void SetItem(const std::string& text, int item, int subItem, int image);
   void SetItemText(const std::string& text, int item, int subItem);
+  // Has the control ask for the cell's text when it shows it (OnGetDisplayInfo).
+  void AskItemText(int item, int subItem);
   bool DeleteAllItems();
   bool SortItems(PFNLVCOMPARE compare, LPARAM sortParameter);
   LPARAM GetItemParam(int index) const;
@@ -87,4 +90,5 @@ class CListView : public CControl {
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
   int HeaderTextWidth(int column) const;
+  void SetCell(char* text, int item, int subItem, int image);
 };

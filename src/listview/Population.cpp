@@ -1,6 +1,7 @@
 #include "listview/Population.h"
 
 #include "inventory/Dates.h"
+#include "inventory/EntryStatus.h"
 #include "inventory/EntryValues.h"
 #include "inventory/Formatting.h"
 #include "listview/IconCache.h"
@@ -40,6 +41,7 @@ void FillCells(CListView& list, const ListSettings& settings, const ProgramEntry
     list.SetItemText(FormatUseCount(static_cast<uint32_t>(entry.UseCount)), item, FrequencyColumnIndex);
   if (settings.ShowLastUsedColumn) list.SetItemText(FormatDate(LastUsedDay(entry)), item, LastUsedColumnIndex);
   if (settings.ShowInstalledOnColumn) list.SetItemText(FormatDate(entry.InstallDate), item, InstalledOnColumnIndex);
+  if (settings.ShowStatusColumn) list.AskItemText(item, StatusColumnIndex);
 }
 
 // The list asks for each item's image when it first draws the item (SupplyItemImage): the icons of
@@ -69,8 +71,15 @@ void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackI
   list.Scroll(0, 2000);
   list.EnsureVisible(top, false);
   list.SelectItem(selected);
-  if (autosize) list.AutoSizeColumns();
+  if (autosize) list.AutoSizeColumns(ColumnPosition(ListColumn::Status));
   list.SetRedraw(true);
+}
+
+void SupplyCellText(NMLVDISPINFOA* info) {
+  const auto* entry = reinterpret_cast<const ProgramEntry*>(info->item.lParam);
+  if ((info->item.mask & LVIF_TEXT) == 0 || !entry || info->item.cchTextMax <= 0) return;
+  if (StatusColumnIndex != 0 && info->item.iSubItem == StatusColumnIndex)
+    lstrcpynA(info->item.pszText, StatusText(StatusOf(*entry)), info->item.cchTextMax);
 }
 
 void SupplyItemImage(CListView& list, NMLVDISPINFOA* info) {

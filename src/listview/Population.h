@@ -11,6 +11,10 @@
 // cannot be loaded.
 void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackIcon, bool autosize);
 
+// Answers the list's request for a cell's text (LVN_GETDISPINFO): the status of the entry, found
+// as its row is drawn. The entry must hold its uninstall commands.
+void SupplyCellText(NMLVDISPINFOA* info);
+
 // Answers the list's request for an item's image (LVN_GETDISPINFO): the image of the entry's own
 // icon, which the list then keeps. The entry must hold its DisplayIcon.
 void SupplyItemImage(CListView& list, NMLVDISPINFOA* info);

@@ -1,5 +1,6 @@
 #include "listview/Sorting.h"
 
+#include "inventory/EntryStatus.h"
 #include "listview/Comparisons.h"
 #include "listview/ListColumns.h"
 #include "registry/AsciiCase.h"
@@ -17,6 +18,8 @@ int CompareByColumn(const ProgramEntry& first, const ProgramEntry& second, ListC
     case ListColumn::LastUsed: return CompareFileTime(&first.LastUsedTime, &second.LastUsedTime);
     // An entry without an install date has 0, below every date.
     case ListColumn::InstalledOn: return CompareNumbers(first.InstallDate, second.InstallDate);
+    case ListColumn::Status:
+      return CompareNumbers(static_cast<int>(StatusOf(first)), static_cast<int>(StatusOf(second)));
   }
   return 0;
 }

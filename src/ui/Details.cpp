@@ -1,6 +1,7 @@
 #include "ui/Details.h"
 
 #include "inventory/Dates.h"
+#include "inventory/EntryStatus.h"
 #include "inventory/Formatting.h"
 #include "ui/MenuState.h"
 #include "ui/ResourceIds.h"
@@ -12,6 +13,7 @@ const char* const LastUsedLabelText = "Last used on:";
 const char* const UsedLabelText = "Used:";
 const char* const PublisherLabelText = "Publisher:";
 const char* const VersionLabelText = "Version:";
+const char* const StatusLabelText = "Status:";
 
 namespace {
 
@@ -45,13 +47,23 @@ void FillDetails() {
   SetFact(UsedLabel, UsedLabelText, UsedValue, counted ? FormatUseCount(static_cast<uint32_t>(entry->UseCount)) : "");
   SetFact(PublisherLabel, PublisherLabelText, PublisherValue, entry->Publisher);
   SetFact(VersionLabel, VersionLabelText, VersionValue, entry->DisplayVersion);
+  // Finding the status may ask the file system and load the installer's library: not before the
+  // window has painted.
+  SetFact(StatusLabel, StatusLabelText, StatusValue, "");
+  SetTimer(MainWindow.GetHandle(), DetailsStatusTimer, 0, nullptr);
+}
+
+void FillDetailsStatus() {
+  KillTimer(MainWindow.GetHandle(), DetailsStatusTimer);
+  if (const ProgramEntry* entry = GetSelectedEntry())
+    SetFact(StatusLabel, StatusLabelText, StatusValue, StatusText(StatusOf(*entry)));
 }
 
 void ClearDetails() {
   ShowDetailsIcon(BlankIcon());
-  for (CWindow* control : std::initializer_list<CWindow*>{&DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel,
-                                                          &LastUsedValue, &UsedLabel, &UsedValue, &PublisherValue,
-                                                          &PublisherLabel, &VersionValue, &VersionLabel})
+  for (CWindow* control : std::initializer_list<CWindow*>{
+           &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
+           &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel, &StatusValue, &StatusLabel})
     control->SetText("");
 }
 

@@ -32,6 +32,7 @@ void UpdateColumnChecks(HMENU menu) {
   CheckMenuItem(menu, IDM_COLUMN_FREQUENCY, CheckedIf(AppSettings.ShowFrequencyColumn));
   CheckMenuItem(menu, IDM_COLUMN_LAST_USED, CheckedIf(AppSettings.ShowLastUsedColumn));
   CheckMenuItem(menu, IDM_COLUMN_INSTALLED_ON, CheckedIf(AppSettings.ShowInstalledOnColumn));
+  CheckMenuItem(menu, IDM_COLUMN_STATUS, CheckedIf(AppSettings.ShowStatusColumn));
 }
 
 // The sort command of a column, in the columns' fixed order; 0 for a column past the last one

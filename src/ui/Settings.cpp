@@ -17,4 +17,5 @@ void ApplyDefaultSettings() {
   AppSettings.ShowFrequencyColumn = 0;
   AppSettings.ShowLastUsedColumn = 0;
   AppSettings.ShowInstalledOnColumn = 0;
+  AppSettings.ShowStatusColumn = 0;
 }

@@ -15,6 +15,8 @@ CStatic PublisherLabel;
 CEdit PublisherValue;
 CStatic VersionLabel;
 CEdit VersionValue;
+CStatic StatusLabel;
+CEdit StatusValue;
 CStatic SearchLabel;
 CEdit SearchEdit;
 CButton RepairButton;

@@ -21,6 +21,8 @@ extern CStatic PublisherLabel;
 extern CEdit PublisherValue;
 extern CStatic VersionLabel;
 extern CEdit VersionValue;
+extern CStatic StatusLabel;
+extern CEdit StatusValue;
 extern CStatic SearchLabel;
 extern CEdit SearchEdit;
 extern CButton RepairButton;

@@ -318,11 +318,12 @@ TEST_F(ActionsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGo
   RequestScan();
   Command(IDM_SORT_DESCENDING);
   const std::string header =
-                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,Version,"
-                        "Key name,Root,Registry view,Uninstall command,Quiet uninstall command,Windows Installer\r\n",
-                    bravo = "Bravo,,,,,,,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
+                        "Application,Size,Size in bytes,Company,Frequency of use,Date last used,Installed on,"
+                        "Status,Version,Key name,Root,Registry view,Uninstall command,Quiet uninstall command,"
+                        "Windows Installer\r\n",
+                    bravo = "Bravo,,,,,,,Uninstaller missing,,b,HKEY_CURRENT_USER,,uninstall.exe,,No\r\n",
                     alpha =
-                        "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,-1.5,{A1},"
+                        "\"'=Alpha \"\"Pro\"\"\",3 MB,3145728,'+Acme,frequently (11),2024-02-29,2024-02-28,,-1.5,{A1},"
                         "HKEY_LOCAL_MACHINE," +
                         std::string(sizeof(void*) == 8 ? "32-bit" : "") +  // a 64-bit process reads that view first
                         ",MsiExec /X{A1},q /S,Yes\r\n";

@@ -78,7 +78,8 @@ TEST_F(ElevationTest, AnUninstallerThatNeedsRightsRunsWithThePromptAndIsWaitedFo
       {"cmd /c exit 3", "cmd /c exit 3", 0, "runas|" + std::string(system) + "\\cmd.exe|/c exit 3|1", ""},
       {unquoted, unquoted, ERROR_CANCELLED, started, ""},
       {"C:\\Quill Test\\Gone.exe /x", "C:\\Quill Test\\Gone.exe /x", 0, "runas|C:\\Quill|Test\\Gone.exe /x|1",
-       "Couldn't launch the program \"C:\\Quill Test\\Gone.exe /x\"\n\nFile not found.|Quillmere|16|main"}};
+       "Couldn't launch the program \"C:\\Quill Test\\Gone.exe /x\"\n\nThe uninstaller of \"App\" is missing: "
+       "the program may already have been removed. Remove its entry from the list?|Quillmere|52|main"}};
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ApiHook create("KERNEL32.dll", "CreateProcessA", &NeedsElevation),
       execute("SHELL32.dll", "ShellExecuteExA", &Execute);
