@@ -10,7 +10,12 @@
 // peer's bare listing (`uninstaller --list`, its output discarded) is timed alike, from its
 // creation to its end, in turn with the programs.
 //
-//   quillmere_coldstart --count N [--repeats K] PROGRAM...
+//   quillmere_coldstart --count N [--repeats K] [[--status-column] PROGRAM]...
+//
+// --status-column: the next program's starts show the "Status" column as soon as the window exists
+// (the command of the header's menu, queued before the first scan ends), and (a) waits also for
+// every row in view to show its status: the uninstallers of the bench registrations never exist,
+// so every row has one. The same program may be named with it and without it.
 //
 // Run it on the registrations that `quillmere_bench --seed N` wrote into the prefix, with the
 // build of the same bitness (the list's rows are read in the program's memory). Every program
@@ -26,10 +31,12 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchRegistry.h"
 #include "listview/IconLocation.h"
+#include "ui/ResourceIds.h"
 
 namespace {
 
@@ -135,6 +142,14 @@ bool RowShowsTexts(const Target& target, int row, const std::map<std::string, Ex
   if (name) *name = shown;
   return found != expected.end() && !CellText(target, row, 1).empty() &&
          CellText(target, row, 2) == found->second.Company;
+}
+
+// The status column follows the three columns that a start shows.
+const int StatusColumn = 3;
+
+bool ShowsStatusColumn(const Target& target) {
+  const HWND header = reinterpret_cast<HWND>(SendMessageA(target.List, LVM_GETHEADER, 0, 0));
+  return SendMessageA(header, HDM_GETITEMCOUNT, 0, 0) == StatusColumn + 1;
 }
 
 bool RowShowsIcon(const Target& target, int row, const std::map<std::string, ExpectedRow>& expected) {
@@ -243,7 +258,8 @@ struct ColdStart {
   double PeakMb = -1;
 };
 
-ColdStart StartProgram(const std::string& program, const std::map<std::string, ExpectedRow>& expected) {
+ColdStart StartProgram(const std::string& program, const std::map<std::string, ExpectedRow>& expected,
+                       bool statusColumn) {
   ColdStart times;
   Target target;
   STARTUPINFOA startup = {};
@@ -257,12 +273,14 @@ ColdStart StartProgram(const std::string& program, const std::map<std::string, E
   }
   const int rows = static_cast<int>(expected.size());
   if (FindList(target, start)) {
+    if (statusColumn) PostMessageA(target.Main, WM_COMMAND, IDM_COLUMN_STATUS, 0);
     target.Remote = static_cast<char*>(VirtualAllocEx(target.Process.hProcess, nullptr, sizeof(LVITEMA) + TextRoom,
                                                       MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     times.ListMs = MsUntil(target, start, [&] {
-      if (ItemCount(target) != rows || !Painted(target)) return false;
+      if (ItemCount(target) != rows || (statusColumn && !ShowsStatusColumn(target)) || !Painted(target)) return false;
       for (int row : VisibleRows(target, rows))
-        if (!RowShowsTexts(target, row, expected)) return false;
+        if (!RowShowsTexts(target, row, expected) || (statusColumn && CellText(target, row, StatusColumn).empty()))
+          return false;
       return true;
     });
     times.IconsMs = MsUntil(target, start, [&] {
@@ -310,18 +328,24 @@ std::string BaseName(const std::string& path) { return path.substr(path.find_las
 
 int main(int argc, char** argv) {
   int count = 0, repeats = 5;
+  bool statusColumn = false;
   std::vector<std::string> programs;
+  std::vector<bool> statusColumns;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--count" && i + 1 < argc)
       count = std::atoi(argv[++i]);
     else if (argument == "--repeats" && i + 1 < argc)
       repeats = std::atoi(argv[++i]);
-    else
+    else if (argument == "--status-column")
+      statusColumn = true;
+    else {
       programs.push_back(argument);
+      statusColumns.push_back(std::exchange(statusColumn, false));
+    }
   }
   if (count <= 0 || repeats < 1 || programs.empty()) {
-    std::fprintf(stderr, "usage: quillmere_coldstart --count N [--repeats K] PROGRAM...\n");
+    std::fprintf(stderr, "usage: quillmere_coldstart --count N [--repeats K] [[--status-column] PROGRAM]...\n");
     return 2;
   }
   const std::map<std::string, ExpectedRow> expected = ExpectedRows(count);
@@ -329,7 +353,7 @@ int main(int argc, char** argv) {
   std::vector<double> peer;
   for (int run = 0; run <= repeats; ++run) {
     for (size_t p = 0; p < programs.size(); ++p) {
-      const ColdStart times = StartProgram(programs[p], expected);
+      const ColdStart times = StartProgram(programs[p], expected, statusColumns[p]);
       std::fprintf(stderr, "start %d of %s: list %.0f ms, icons %.0f ms, peak %.1f MB\n", run, programs[p].c_str(),
                    times.ListMs, times.IconsMs, times.PeakMb);
       if (run > 0) starts[p].push_back(times);
@@ -348,9 +372,9 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "COLD program=%s path=%s n=%d rows=%zu list_ms=%.0f icons_ms=%.0f peak_working_set_mb=%.1f "
-        "peer_ms=%.0f failed=%d\n",
+        "peer_ms=%.0f failed=%d status_column=%d\n",
         BaseName(programs[p]).c_str(), programs[p].c_str(), count, expected.size(), Median(list), Median(icons), peak,
-        Median(peer), static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)));
+        Median(peer), static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)), statusColumns[p] ? 1 : 0);
   }
   return 0;
 }
