@@ -70,12 +70,10 @@ TEST_F(RegistryKeyTest, ClosedKeysReportEachCallByNameNoKeyDeletesItselfAndEachO
   EXPECT_EQ(2, calls.Opens);
   EXPECT_EQ(2, calls.Closes) << "each closed by its last owner";
   EXPECT_TRUE(CRegistryKey().Open(HKEY_CURRENT_USER, Key, KEY_READ)) << "the key deleted itself";
-  Texts shown;
-  for (const char* call : {"GetStringValue", "GetDWordValue", "GetBinaryValue", "DeleteSubKey"})
-    shown.push_back(
-        MessageBoxCatcher::Describe(call + std::string(" called on a closed CRegistryKey"), "", MB_ICONERROR, ""));
-  shown.push_back(MessageBoxCatcher::Describe("Error while deleting a registry key", "", MB_ICONERROR, ""));
-  EXPECT_EQ(shown, Boxes.Boxes);
+  const std::string onClosedKey = " called on a closed CRegistryKey||16|";
+  EXPECT_EQ((Texts{"GetStringValue" + onClosedKey, "GetDWordValue" + onClosedKey, "GetBinaryValue" + onClosedKey,
+                   "DeleteSubKey" + onClosedKey, "Error while deleting a registry key||16|"}),
+            Boxes.Boxes);
 }
 
 using Bytes = std::vector<uint8_t>;
