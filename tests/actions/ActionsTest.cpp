@@ -436,7 +436,7 @@ bool WaitFor(const std::function<bool()>& done) {
 }
 bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
 
-TEST_F(RealInputTest, TabGoesFromTheListToTheSearchBoxAndTheButtonsAndBackAndShiftTabBackwards) {
+TEST_F(RealInputTest, TabGoesAlongTheListTheSearchBoxAndTheButtonsAndTheFocusComesBackToTheListAfterTheAboutBox) {
   RegistrySandbox::Register(Machine, "{A1}", {"DisplayName=Alpha", "UninstallString=u", "WindowsInstaller=#1"});
   StartUp();
   ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
@@ -447,7 +447,16 @@ TEST_F(RealInputTest, TabGoesFromTheListToTheSearchBoxAndTheButtonsAndBackAndShi
   }
   EXPECT_EQ((std::vector<HWND>{SearchEdit.GetHandle(), RepairButton.GetHandle(), RemoveButton.GetHandle(),
                                ProgramList.GetHandle(), RemoveButton.GetHandle(), RepairButton.GetHandle()}),
-            focused);
+            focused)
+      << "Tab four times, then Shift+Tab twice";
+  ProgramList.SetFocus();
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere " QUILLMERE_PROJECT_VERSION
+                                              "\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
+                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
+                                              "About Quillmere...", MB_USERICON, "main")},
+            Boxes.Boxes);
 }
 
 TEST(CommandLineTest, AProgramIsReadAsCreateProcessReadsACommandLineWithoutAnApplicationName) {
@@ -541,18 +550,6 @@ TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) 
         FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
     dates += IsoDate(DayOfTime(time.dwLowDateTime, time.dwHighDateTime)) + " ";
   EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
-}
-
-TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBox) {
-  StartUp();
-  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
-  Command(IDM_ABOUT);
-  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere " QUILLMERE_PROJECT_VERSION
-                                              "\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
-                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
-                                              "About Quillmere...", MB_USERICON, "main")},
-            Boxes.Boxes);
 }
 
 }  // namespace
