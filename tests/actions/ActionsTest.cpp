@@ -167,7 +167,8 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch), execute("SHELL32.dll", "ShellExecuteExA", &Execute);
   ExecuteHook = &execute;
   for (const Action& action : actions) {
-    SCOPED_TRACE(action.Trigger + " on " + action.Selected + ", answered " + std::to_string(action.Answer));
+    SCOPED_TRACE(action.Trigger + " on " + action.Selected + ", answered " + std::to_string(action.Answer) +
+                 ", the elevation prompt ending with " + std::to_string(action.PromptError));
     RegistrySandbox::Register(Machine, "alpha", {"DisplayName=Alpha", "QuietUninstallString=Alpha /q"});
     RegistrySandbox::Register(Machine, "beta",
                               {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
