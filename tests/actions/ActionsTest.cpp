@@ -1,4 +1,9 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,6 +14,7 @@
 
 #include "actions/Export.h"
 #include "actions/ExportFormat.h"
+#include "inventory/CommandLine.h"
 #include "inventory/Dates.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
@@ -27,28 +33,67 @@ int Scans(const RegistryCalls& calls) { return calls.OpensOf(UninstallPath) / 2;
 void PressEnter() { SendMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_RETURN, 0); }
 void Click(const CWindow& button) { SendMessageA(button.GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)); }
 
-// CreateProcessA as the program calls it: each command line is noted and nothing runs; msiexec is
-// missing. An uninstaller removes the selected program's registration and runs until a thread
-// timer, which fires only while the program's wait for it dispatches messages, notes whether the
-// main window takes input, and ends it.
-Texts Launched;
-HANDLE Running = nullptr;
+// A stand-in for a process, which a thread timer ends: the timer fires only while the program's wait
+// for it dispatches messages; it notes whether the main window takes input, and waits for the real
+// child that the elevation prompt started, if any.
+HANDLE Running = nullptr, Child = nullptr;
 int RunsWithTheWindowDisabled = 0;
 void CALLBACK EndTheRun(HWND, UINT, UINT_PTR timer, DWORD) {
-  RunsWithTheWindowDisabled += !IsWindowEnabled(MainWindow.GetHandle());
   KillTimer(nullptr, timer);
+  const bool childEnded = !Child || WaitForSingleObject(Child, 10000) == WAIT_OBJECT_0;
+  RunsWithTheWindowDisabled += !IsWindowEnabled(MainWindow.GetHandle()) && childEnded;
+  if (Child) CloseHandle(std::exchange(Child, nullptr));
   SetEvent(Running);
 }
+HANDLE StandInProcess() {
+  ResetEvent(Running);
+  SetTimer(nullptr, 0, 10, EndTheRun);
+  HANDLE process = nullptr;
+  DuplicateHandle(GetCurrentProcess(), Running, GetCurrentProcess(), &process, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  return process;
+}
+
+// CreateProcessA as the program calls it: each command line is noted; a program of these folders or
+// names fails with its error; any other removes the selected program's registration as it runs in a
+// stand-in process.
+Texts Launched;
+const DWORD ElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED
+const std::pair<std::string, DWORD> Refusals[] = {{"C:\\Quill Test\\", ElevationRequired},
+                                                  {"cmd ", ElevationRequired},
+                                                  {"C:\\Gone\\", ERROR_PATH_NOT_FOUND},
+                                                  {"msiexec ", ERROR_ACCESS_DENIED},
+                                                  {"MsiExec ", ERROR_ACCESS_DENIED}};
 BOOL WINAPI Launch(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
                    LPSTARTUPINFOA, LPPROCESS_INFORMATION process) {
   Launched.push_back(commandLine);
-  if (Launched.back().rfind("msiexec", 0) == 0) return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
+  for (const auto& [start, error] : Refusals)
+    if (Launched.back().find(start) != std::string::npos) return SetLastError(error), FALSE;
   RegistrySandbox::DeleteTree(GetSelectedEntry()->Root, UninstallPath + GetSelectedEntry()->KeyName);
-  ResetEvent(Running);
-  SetTimer(nullptr, 0, 10, EndTheRun);
-  for (HANDLE* handle : {&process->hProcess, &process->hThread})
-    DuplicateHandle(GetCurrentProcess(), Running, GetCurrentProcess(), handle, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  process->hThread = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // any handle: the program closes it
+  process->hProcess = StandInProcess();
   return TRUE;
+}
+
+// ShellExecuteExA notes "verb|program|parameters|waited for"; then the prompt fails with PromptError
+// or, answered yes, the system's own starts the program, which the stand-in's run waits for.
+Texts Elevated;
+DWORD PromptError = ERROR_SUCCESS;
+ApiHook* ExecuteHook = nullptr;
+BOOL WINAPI Execute(SHELLEXECUTEINFOA* execute) {
+  Elevated.push_back(std::string(execute->lpVerb) + "|" + execute->lpFile + "|" +
+                     (execute->lpParameters ? execute->lpParameters : "") + "|" +
+                     std::to_string((execute->fMask & SEE_MASK_NOCLOSEPROCESS) != 0));
+  if (PromptError != ERROR_SUCCESS) return SetLastError(PromptError), FALSE;
+  if (!ExecuteHook->Original<decltype(Execute)>()(execute) || !execute->hProcess) return FALSE;
+  Child = execute->hProcess;
+  execute->hProcess = StandInProcess();
+  return TRUE;
+}
+
+std::string Offer(const std::string& command, const std::string& title) {
+  return MainBox("Couldn't launch the program \"" + command + "\"\n\nThe uninstaller of \"" + title +
+                     "\" is missing: the program may already have been removed. Remove its entry from the list?",
+                 MB_ICONWARNING | MB_YESNO);
 }
 
 // While a box asks, the search timer fires, and Enter asks for another action, which does not
@@ -57,10 +102,17 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   std::string command = "\"C:\\Program Files\\Beta\\un.exe\" /X\t\"quoted  words\" a\\\"b %TEMP% ;& |  ";
   while (command.size() < 32000) command += static_cast<char>('a' + command.size() % 26);  // not cut at 260
   const std::string quiet =
-                        MainBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
-                                MB_ICONWARNING | MB_YESNO),
-                    missing =
-                        MainBox("Couldn't launch the program \"msiexec /f {6F1C}\"\n\nFile not found.", MB_ICONERROR);
+      MainBox("Warning: this program can only be removed in Quiet mode.\n\nDo you want to proceed ?",
+              MB_ICONWARNING | MB_YESNO);
+  const auto denied = [](const std::string& command) {
+    return MainBox("Couldn't launch the program \"" + command + "\"\n\nAccess denied.", MB_ICONERROR);
+  };
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  CreateDirectoryA("C:\\Quill Test", nullptr);
+  ASSERT_TRUE(CopyFileA((system + std::string("\\cmd.exe")).c_str(), "C:\\Quill Test\\Stand In.exe", FALSE));
+  const std::string unquoted = "C:\\Quill Test\\Stand In.exe /c exit 3", missing = "C:\\Quill Test\\Gone.exe /x",
+                    started = "runas|C:\\Quill Test\\Stand In.exe|/c exit 3|1";
   const std::map<std::string, void (*)()> triggers = {
       {"Enter", PressEnter},
       {"double click",
@@ -70,36 +122,53 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
          SendMessageA(ProgramList.GetHandle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(label.left + 5, label.top + 2));
        }},
       {"Remove button", [] { Click(RemoveButton); }},
+      {"Enter on the Remove button", [] { SendMessageA(RemoveButton.GetHandle(), WM_KEYUP, VK_RETURN, 0); }},
       {"Repair button", [] { Click(RepairButton); }},
+      {"Space on the Repair button", [] { SendMessageA(RepairButton.GetHandle(), WM_KEYUP, VK_SPACE, 0); }},
       {"Uninstall command", [] { Command(IDM_UNINSTALL); }},
       {"Modify command", [] { Command(IDM_MODIFY); }},
       {"Remove Entry command", [] { Command(IDM_REMOVE_ENTRY); }}};
   struct Action {
-    std::string Trigger;
-    int Selected, Answer;             // the item selected (-1: none), the answer to a box (0: none asked)
+    std::string Trigger, Selected;    // the title selected ("": none)
+    int Answer;                       // to a box that asks (0: none asked)
     std::string Launched, Box, Gone;  // what is launched, the box shown, the title gone from the list
+    bool WaitedFor;                   // with the main window disabled
+    std::string Elevated = "";        // what the elevation prompt starts
+    DWORD PromptError = ERROR_SUCCESS;
   };
   std::vector<Action> actions = {
-      {"Enter", 1, 0, command, "", "Beta"},
-      {"Remove button", 1, 0, command, "", "Beta"},
-      {"Uninstall command", 1, 0, command, "", "Beta"},
-      {"double click", 1, 0, command, "", "Beta"},
-      {"Enter", 0, IDNO, "", quiet, ""},
-      {"Enter", 0, IDYES, "Alpha /q", quiet, "Alpha"},
-      {"Modify command", 2, 0, "msiexec /f {6F1C}", missing, ""},
-      {"Repair button", 2, 0, "msiexec /f {6F1C}", missing, ""},
-      {"Remove Entry command", 4, IDNO, "",
-       MainBox(RemoveQuestion("Shared (whole machine)"), MB_ICONWARNING | MB_YESNO), ""},
-      {"Remove Entry command", 3, IDYES, "", MainBox(RemoveQuestion("Shared (user)"), MB_ICONWARNING | MB_YESNO),
-       "Shared (user)"}};
+      {"Enter", "Beta", 0, command, "", "Beta", true},
+      {"Remove button", "Beta", 0, command, "", "Beta", true},
+      {"Enter on the Remove button", "Beta", 0, command, "", "Beta", true},
+      {"Uninstall command", "Beta", 0, command, "", "Beta", true},
+      {"double click", "Beta", 0, command, "", "Beta", true},
+      {"Enter", "Alpha", IDNO, "", quiet, "", false},
+      {"Enter", "Alpha", IDYES, "Alpha /q", quiet, "Alpha", true},
+      {"Modify command", "Product", 0, "msiexec /f {6F1C}", denied("msiexec /f {6F1C}"), "", false},
+      {"Repair button", "Product", 0, "msiexec /f {6F1C}", denied("msiexec /f {6F1C}"), "", false},
+      {"Space on the Repair button", "Product", 0, "msiexec /f {6F1C}", denied("msiexec /f {6F1C}"), "", false},
+      {"Enter", "Product", 0, "MsiExec /X", denied("MsiExec /X"), "", false},
+      {"Enter", "Stale", IDNO, "C:\\Gone\\un.exe /S", Offer("C:\\Gone\\un.exe /S", "Stale"), "", false},
+      {"Enter", "Stale", IDYES, "C:\\Gone\\un.exe /S", Offer("C:\\Gone\\un.exe /S", "Stale"), "Stale", false},
+      {"Remove Entry command", "Shared (whole machine)", IDNO, "",
+       MainBox(RemoveQuestion("Shared (whole machine)"), MB_ICONWARNING | MB_YESNO), "", false},
+      {"Remove Entry command", "Shared (user)", IDYES, "",
+       MainBox(RemoveQuestion("Shared (user)"), MB_ICONWARNING | MB_YESNO), "Shared (user)", false},
+      {"Enter", "Quoted", 0, "\"C:\\Quill Test\\Stand In.exe\" /c exit 3", "", "", true, started},
+      {"Enter", "Unquoted", 0, unquoted, "", "", true, started},
+      {"Enter", "Expanded", 0, unquoted, "", "", true, started},
+      {"Enter", "Bare", 0, "cmd /c exit 3", "", "", true, "runas|" + std::string(system) + "\\cmd.exe|/c exit 3|1"},
+      {"Enter", "Unquoted", 0, unquoted, "", "", false, started, ERROR_CANCELLED},  // declined: no failure
+      {"Enter", "Missing", IDNO, missing, Offer(missing, "Missing"), "", false, "runas|C:\\Quill|Test\\Gone.exe /x|1"}};
   for (const auto& [trigger, run] : triggers)
     if (trigger != "Remove Entry command")
-      actions.push_back({trigger, -1, 0, "", MainBox("Please select a program", MB_ICONINFORMATION), ""});
+      actions.push_back({trigger, "", 0, "", MainBox("Please select a program", MB_ICONINFORMATION), "", false});
   Running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch);
+  ApiHook launch("KERNEL32.dll", "CreateProcessA", &Launch), execute("SHELL32.dll", "ShellExecuteExA", &Execute);
+  ExecuteHook = &execute;
   for (const Action& action : actions) {
-    SCOPED_TRACE(action.Trigger + " on item " + std::to_string(action.Selected) + ", answered " +
-                 std::to_string(action.Answer));
+    SCOPED_TRACE(action.Trigger + " on " + action.Selected + ", answered " + std::to_string(action.Answer) +
+                 ", the elevation prompt ending with " + std::to_string(action.PromptError));
     RegistrySandbox::Register(Machine, "alpha", {"DisplayName=Alpha", "QuietUninstallString=Alpha /q"});
     RegistrySandbox::Register(Machine, "beta",
                               {"DisplayName=Beta", "UninstallString=" + command, "QuietUninstallString=q"});
@@ -107,9 +176,18 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
                               {"DisplayName=Product", "UninstallString=MsiExec /X", "WindowsInstaller=#1"});
     Register(User, "Shared", "Shared (user)");
     Register(Machine, "Shared", "Shared (whole machine)");
+    Register(Machine, "Stale", "Stale", "C:\\Gone\\un.exe /S");
+    Register(Machine, "Quoted", "Quoted", "\"C:\\Quill Test\\Stand In.exe\" /c exit 3");
+    Register(Machine, "Unquoted", "Unquoted", unquoted);
+    RegistrySandbox::Write(Machine, UninstallPath + std::string("Expanded"), "UninstallString", REG_EXPAND_SZ,
+                           "%SystemDrive%\\Quill Test\\Stand In.exe /c exit 3" + std::string(1, '\0'));
+    Register(Machine, "Bare", "Bare", "cmd /c exit 3");
+    Register(Machine, "Missing", "Missing", missing);
     StartUp();
     Select(action.Selected);
-    Launched.clear(), Boxes.Boxes.clear(), Boxes.Answers.assign(action.Answer != 0, action.Answer);
+    const int selected = std::max(SelectedIndex(), 0);
+    Launched.clear(), Elevated.clear(), Boxes.Boxes.clear(), Boxes.Answers.assign(action.Answer != 0, action.Answer);
+    PromptError = action.PromptError;
     RegistryCalls calls;
     int scansWhileAsking = RunsWithTheWindowDisabled = 0;
     Boxes.WhileOpen = [&] {
@@ -118,18 +196,22 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
       scansWhileAsking += Scans(calls);
     };
     triggers.at(action.Trigger)();
-    Texts listed = {"Alpha", "Beta", "Product", "Shared (user)", "Shared (whole machine)"};
+    Texts listed = {"Alpha",         "Bare",    "Beta",          "Expanded",
+                    "Missing",       "Product", "Quoted",        "Shared (user)",
+                    "Shared (whole machine)",   "Stale",         "Unquoted"};
     listed.erase(std::remove(listed.begin(), listed.end(), action.Gone), listed.end());
     EXPECT_EQ(Texts(!action.Launched.empty(), action.Launched), Launched) << "launched";
+    EXPECT_EQ(Texts(!action.Elevated.empty(), action.Elevated), Elevated) << "asked of the elevation prompt";
     EXPECT_EQ(Texts(!action.Box.empty(), action.Box), Boxes.Boxes) << "boxes";
     EXPECT_EQ(listed, ListTitles());
-    EXPECT_EQ(std::max(action.Selected, 0), SelectedIndex()) << "a scan selects the first item when none is";
+    EXPECT_EQ(selected, SelectedIndex()) << "a scan selects the first item when none is";
     EXPECT_EQ(0, scansWhileAsking);
     EXPECT_EQ(1, Scans(calls));
-    const int runs = !action.Launched.empty() && action.Launched.rfind("msiexec", 0) != 0;
-    EXPECT_EQ(runs, RunsWithTheWindowDisabled) << "runs of an uninstaller with the main window disabled";
+    EXPECT_EQ(action.WaitedFor, RunsWithTheWindowDisabled == 1) << "a run waited for with the main window disabled";
   }
   Boxes.WhileOpen = nullptr;
+  DeleteFileA("C:\\Quill Test\\Stand In.exe");
+  RemoveDirectoryA("C:\\Quill Test");
 }
 
 // Once armed, a read of the value FailingValue fails after its size was learned: the first read with
@@ -244,15 +326,9 @@ std::string Content(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), {}};
 }
-// Ctrl+C as the program's own message loop gets it from the keyboard, past its accelerators; then
-// what the clipboard holds.
+// Ctrl+C, then what the clipboard holds.
 std::string ControlC(const CWindow& window) {
-  BYTE keys[256] = {};
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  PostMessageA(window.GetHandle(), WM_KEYDOWN, 'C', 0);
-  PostQuitMessage(0);  // once the key is handled
-  MainWindow.RunMessageLoop();
+  PressKey(window.GetHandle(), 'C', VK_CONTROL);
   char text[4096] = {};
   if (HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_UNICODETEXT) : nullptr)
     WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(GlobalLock(data)), -1, text, sizeof text, 0, 0);
@@ -353,6 +429,115 @@ TEST_F(ActionsTest, TheCommandsAndTheDetailsFollowTheSelectionAndTheListedRowsGo
   EXPECT_EQ(MainBox("Please select a program", MB_ICONINFORMATION), Boxes.Boxes.back());
 }
 
+// Dispatches this thread's messages until done() holds, for at most 15 s.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int wait = 0; wait < 750 && !done(); ++wait)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), PumpMessages();
+  return done();
+}
+bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
+
+TEST_F(RealInputTest, TabGoesAlongTheListTheSearchBoxAndTheButtonsAndTheFocusComesBackToTheListAfterTheAboutBox) {
+  RegistrySandbox::Register(Machine, "{A1}", {"DisplayName=Alpha", "UninstallString=u", "WindowsInstaller=#1"});
+  StartUp();
+  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
+  std::vector<HWND> focused;
+  for (int modifier : {0, 0, 0, 0, VK_SHIFT, VK_SHIFT}) {
+    PressKey(GetFocus(), VK_TAB, modifier);
+    focused.push_back(GetFocus());
+  }
+  EXPECT_EQ((std::vector<HWND>{SearchEdit.GetHandle(), RepairButton.GetHandle(), RemoveButton.GetHandle(),
+                               ProgramList.GetHandle(), RemoveButton.GetHandle(), RepairButton.GetHandle()}),
+            focused)
+      << "Tab four times, then Shift+Tab twice";
+  ProgramList.SetFocus();
+  Command(IDM_ABOUT);
+  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
+  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere " QUILLMERE_PROJECT_VERSION
+                                              "\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
+                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
+                                              "About Quillmere...", MB_USERICON, "main")},
+            Boxes.Boxes);
+}
+
+TEST(CommandLineTest, AProgramIsReadAsCreateProcessReadsACommandLineWithoutAnApplicationName) {
+  const auto splits = [](const std::string& commandLine) {
+    std::string read;
+    for (const CommandSplit& split : CommandSplits(commandLine))
+      read += "[" + split.Program + "|" + split.Parameters + "]";
+    return read;
+  };
+  EXPECT_EQ("[C:\\P F\\u.exe|/S \"x\"]", splits(" \"C:\\P F\\u.exe\"  /S \"x\""));
+  EXPECT_EQ("[C:\\P F\\u.exe|]", splits("\"C:\\P F\\u.exe"));
+  EXPECT_EQ("[C:\\P|F\\u.exe\t /S ][C:\\P F\\u.exe|/S ][C:\\P F\\u.exe\t /S|]", splits("C:\\P F\\u.exe\t /S "));
+  EXPECT_EQ("[|]", splits(""));
+}
+
+// The registration's key may not be opened for deleting.
+ApiHook* OpenHook = nullptr;
+LONG WINAPI DenyDeleting(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+  if (access & DELETE) return ERROR_ACCESS_DENIED;
+  return OpenHook->Original<decltype(RegOpenKeyExA)>()(root, path, options, access, key);
+}
+BOOL WINAPI StartedElsewhere(SHELLEXECUTEINFOA* execute) { return execute->hProcess = nullptr, TRUE; }
+
+// Runs as every program runs under Wine, elevated, then runs itself in a process of the limited
+// token that is linked to its own, as an administrator's program runs under User Account Control.
+TEST_F(ActionsTest, OnlyWhileNotElevatedTheMenuOffersRunAsAdministratorAndADeniedRemovalSaysWhoMayRemoveIt) {
+  const bool limited = std::getenv("QUILLMERE_LIMITED_TOKEN") != nullptr;
+  ApiHook open("ADVAPI32.dll", "RegOpenKeyExA", &DenyDeleting);
+  OpenHook = &open;
+  RegistrySandbox::Register(Machine, "App", {"DisplayName=App", "UninstallString=u"});
+  StartUp();
+  Select(0);
+  Boxes.Answers = {IDYES};
+  Command(IDM_REMOVE_ENTRY);
+  const std::string advice = limited ? "\n\nEntries installed for all users can be removed by an administrator: "
+                                       "choose Action > Run as administrator."
+                                     : "";
+  EXPECT_EQ(MainBox("Couldn't remove the entry \"App\".\n\nAccess denied." + advice, MB_ICONERROR), Boxes.Boxes.back());
+  EXPECT_EQ(Texts{"App"}, ListTitles());
+  char item[64] = {}, self[MAX_PATH];
+  GetMenuStringA(MainWindow.GetMenu(), IDM_RUN_AS_ADMINISTRATOR, item, sizeof item, MF_BYCOMMAND);
+  EXPECT_EQ(limited ? "Run as &administrator" : "", std::string(item));
+  if (limited) return;
+  HANDLE token = nullptr;
+  TOKEN_LINKED_TOKEN linked = {};
+  DWORD size = 0, exitCode = 1;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+              GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size));
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string commandLine =
+      "\"" + std::string(self) + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child = {};
+  SetEnvironmentVariableA("QUILLMERE_LIMITED_TOKEN", "1");
+  ASSERT_TRUE(CreateProcessAsUserA(linked.LinkedToken, self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &child));
+  SetEnvironmentVariableA("QUILLMERE_LIMITED_TOKEN", nullptr);
+  WaitForSingleObject(child.hProcess, 60000);
+  GetExitCodeProcess(child.hProcess, &exitCode);
+  EXPECT_EQ(0u, exitCode) << "the same test, not elevated";
+  // Run as administrator: a declined prompt keeps this program without a box, a failure says why.
+  ApiHook execute("SHELL32.dll", "ShellExecuteExA", &Execute);
+  ExecuteHook = &execute;
+  Boxes.Boxes.clear();
+  for (DWORD answer : {DWORD(ERROR_CANCELLED), DWORD(ERROR_ACCESS_DENIED)}) {
+    PromptError = answer;
+    Command(IDM_RUN_AS_ADMINISTRATOR);
+    EXPECT_TRUE(IsWindow(MainWindow.GetHandle()));
+  }
+  EXPECT_EQ((Texts{"runas|" + std::string(self) + "||1", "runas|" + std::string(self) + "||1"}), Elevated);
+  EXPECT_EQ(Texts{MainBox("Couldn't launch the program \"" + std::string(self) + "\"\n\nAccess denied.", MB_ICONERROR)},
+            Boxes.Boxes)
+      << "declined: no box";
+  ApiHook started("SHELL32.dll", "ShellExecuteExA", &StartedElsewhere);
+  Command(IDM_RUN_AS_ADMINISTRATOR);
+  EXPECT_FALSE(IsWindow(MainWindow.GetHandle())) << "this program ends once the other has started";
+}
+
 TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) {
   const TableRow hostile = {"Acme, Inc.", "A \"B\"", "2\r\nlines", "=1+1", "+A1",  "-2+3", "@SUM(A1)",        "\tTab",
                             "\rCR",       "-",       "-1.",        "-12",  "+3.5", "",     "Ελληνικά, 日本語"};
@@ -366,26 +551,6 @@ TEST(ExportFormatTest, FieldsAreGuardedAgainstFormulasThenQuotedAndDatesAreIso) 
         FileTimeOf(9999, 12, 31), FileTimeOf(10000, 1, 1), FILETIME{0, 0}})
     dates += IsoDate(DayOfTime(time.dwLowDateTime, time.dwHighDateTime)) + " ";
   EXPECT_EQ("1601-01-01 1900-02-28 1900-03-01 2000-02-29 9999-12-31   ", dates);
-}
-
-// Dispatches this thread's messages until done() holds, for at most 15 s.
-bool WaitFor(const std::function<bool()>& done) {
-  for (int wait = 0; wait < 750 && !done(); ++wait)
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), PumpMessages();
-  return done();
-}
-bool ListFocused() { return GetFocus() == ProgramList.GetHandle(); }
-
-TEST_F(RealInputTest, TheFocusComesBackToTheListAfterTheAboutBox) {
-  StartUp();
-  ASSERT_TRUE(WaitFor([] { return SetForegroundWindow(MainWindow.GetHandle()) && ListFocused(); }));
-  Command(IDM_ABOUT);
-  EXPECT_TRUE(WaitFor(ListFocused)) << "after the About box";
-  EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Quillmere " QUILLMERE_PROJECT_VERSION
-                                              "\r\n\r\nhttps://quillmere.example.org\r\n\r\nCopyright (C) "
-                                              "2026 The Quillmere developers. Free to use and to share.\r\n",
-                                              "About Quillmere...", MB_USERICON, "main")},
-            Boxes.Boxes);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
+#include "listview/ListColumns.h"
 #include "registry/KeyTree.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
@@ -82,6 +83,32 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   EXPECT_PRED2(StartsWith, Boxes.Boxes[7],
                "Couldn't put back the entry \"Beta\".\n\nA registration of that name exists again (the program may "
                "have been installed again); it is left as it is.\n\nIts copy stays in \"");
+}
+
+// Wine's installer knows no product: {...1} is not installed. Only the selected entry's status is found at the start;
+// the column shows each row's, and sorts the stale ones together.
+TEST_F(RemoveEntryTest, TheStatusColumnIsHiddenAtFirstAndShowsEachRowsStatusAndSortsByIt) {
+  const std::string gone = "C:\\Gone Program\\un.exe";
+  Register(Machine, "{00000000-0000-0000-0000-000000000001}", "B Product", "MsiExec.exe /X{1}");
+  Register(Machine, "gone", "C Gone", "\"" + gone + "\" /S");
+  Register(Machine, "here", "A Here", "rundll32.exe C:\\Gone Program\\x.dll,Uninstall");
+  Register(Machine, "later", "D Later", gone);
+  StartUp();
+  for (const ProgramEntry& entry : ProgramInventory)  // the pane's, after the first paint
+    EXPECT_EQ(Title(entry) == "A Here" ? 0 : -1, entry.Status) << Title(entry) << ": status known at the start";
+  Command(IDM_COLUMN_STATUS);
+  EXPECT_EQ((Texts{"", "Not installed (Windows Installer)", "Uninstaller missing", "Uninstaller missing"}),
+            Column(StatusColumnIndex));
+  NMLISTVIEW click = {};
+  click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
+  click.iSubItem = StatusColumnIndex;
+  SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ((Texts{"A Here", "C Gone", "D Later", "B Product"}), ListTitles());
+  Select(1);
+  Sleep(20);  // the pane's status comes with a timer
+  PumpMessages();
+  EXPECT_EQ("Uninstaller missing", StatusValue.GetText());
+  EXPECT_EQ("Status:", StatusLabel.GetText());
 }
 
 }  // namespace

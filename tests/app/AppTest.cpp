@@ -70,4 +70,34 @@ TEST_F(StartUpTest, AMainWindowThatCannotBeCreatedIsReportedAndTheRunReturnsMinu
   EXPECT_TRUE(ProgramInventory.empty()) << "no scan after a failed start";
 }
 
+// The project's version (project() in CMakeLists.txt) in the version resource of the program built
+// beside the tests.
+TEST(VersionTest, TheBuiltProgramsVersionResourceShowsTheProjectsVersion) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string tests = path, program = tests.substr(0, tests.find_last_of('\\')) + "\\..\\" QUILLMERE_PROGRAM_FILE;
+  std::vector<char> info(GetFileVersionInfoSizeA(program.c_str(), nullptr));
+  ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(program.c_str(), 0, info.size(), info.data())) << program;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+  const auto dotted = [](DWORD high, DWORD low) {
+    return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) +
+           "." + std::to_string(LOWORD(low));
+  };
+  EXPECT_EQ(QUILLMERE_PROJECT_VERSION ".0", dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS)) << "file version";
+  EXPECT_EQ(QUILLMERE_PROJECT_VERSION ".0", dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS))
+      << "product version";
+  const std::pair<const char*, const char*> strings[] = {{"FileVersion", QUILLMERE_PROJECT_VERSION},
+                                                         {"ProductVersion", QUILLMERE_PROJECT_VERSION},
+                                                         {"OriginalFilename", QUILLMERE_PROGRAM_FILE}};
+  for (const auto& [name, expected] : strings) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string key = "\\StringFileInfo\\040904e4\\" + std::string(name);
+    ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << name;
+    EXPECT_EQ(std::string(expected), value) << name;
+  }
+}
+
 }  // namespace

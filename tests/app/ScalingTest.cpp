@@ -126,47 +126,6 @@ TEST_F(ScalingTest, TheManifestAsksForEachMonitorsDpiThePaneCommandGivesTheListI
             ListView_GetColumnWidth(ProgramList.GetHandle(), 2));
 }
 
-// CreateProcessA as the program calls it: the command line is noted, and nothing runs.
-Texts Launched;
-BOOL WINAPI RefuseLaunch(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
-                         LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
-  return Launched.push_back(command), SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
-}
-
-// Keys typed on the display, dispatched by the main window's loop until the focus moves (5 s at most).
-HWND FocusFrom = nullptr;
-int Ticks = 0;
-void CALLBACK EndLoopOnFocusMove(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (GetFocus() == FocusFrom && ++Ticks < 250) return;
-  KillTimer(nullptr, timer);
-  PostQuitMessage(0);
-}
-HWND FocusAfter(const std::string& keys) {
-  FocusFrom = GetFocus(), Ticks = 0;
-  EXPECT_GT(WinExec(("/usr/bin/xdotool key " + keys).c_str(), SW_HIDE), 31u);
-  SetTimer(nullptr, 0, 20, EndLoopOnFocusMove);
-  MainWindow.RunMessageLoop();
-  return GetFocus();
-}
-
-TEST_F(RealInputTest,
-       TabGoesFromTheListToTheSearchBoxAndTheButtonsAndBackShiftTabBackwardsAndSpaceOrEnterPressesAButton) {
-  RegisterEveryFact();
-  StartUp();
-  for (int wait = 0;
-       wait < 750 && !(SetForegroundWindow(MainWindow.GetHandle()) && GetFocus() == ProgramList.GetHandle()); ++wait)
-    Sleep(20), PumpMessages();
-  std::vector<HWND> focused;
-  for (const char* key : {"Tab", "Tab", "Tab", "Tab", "shift+Tab", "shift+Tab"}) focused.push_back(FocusAfter(key));
-  EXPECT_EQ((std::vector<HWND>{SearchEdit.GetHandle(), RepairButton.GetHandle(), RemoveButton.GetHandle(),
-                               ProgramList.GetHandle(), RemoveButton.GetHandle(), RepairButton.GetHandle()}),
-            focused);
-  ApiHook launch("KERNEL32.dll", "CreateProcessA", &RefuseLaunch);
-  SendMessageA(RepairButton.GetHandle(), WM_KEYUP, VK_SPACE, 0);
-  SendMessageA(RemoveButton.GetHandle(), WM_KEYUP, VK_RETURN, 0);
-  EXPECT_EQ((Texts{"msiexec /f {A1}", "MsiExec /X{A1}"}), Launched);
-}
-
 // The window with every column shown, in view and unclipped: its measures.
 struct ScaledStart : AppTest {
   static Measures ShowEveryFact() {

@@ -1,5 +1,6 @@
 #include "support/AppSession.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -124,6 +125,12 @@ void AppTest::Select(int item) {
   PumpMessages();
 }
 
+void AppTest::Select(const std::string& title) {
+  const Texts titles = ListTitles();
+  const auto found = std::find(titles.begin(), titles.end(), title);
+  Select(found == titles.end() ? -1 : static_cast<int>(found - titles.begin()));
+}
+
 void RealInputTest::SetUp() {
   const char *display = std::getenv("DISPLAY"), *privateDisplay = std::getenv("QUILLMERE_PRIVATE_DISPLAY");
   ASSERT_TRUE(display && privateDisplay && std::string(display) == privateDisplay)
@@ -142,4 +149,15 @@ void PumpMessages() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+void PressKey(HWND window, WPARAM key, int modifier) {
+  BYTE keys[256] = {};
+  keys[modifier] = 0x80;  // 0 is no key
+  SetKeyboardState(keys);
+  PostMessageA(window, WM_KEYDOWN, key, 0);
+  PostQuitMessage(0);  // once the key is handled
+  MainWindow.RunMessageLoop();
+  keys[modifier] = 0;
+  SetKeyboardState(keys);
 }

@@ -67,6 +67,7 @@ class AppTest : public RegistryTest {
   static int SelectedIndex() { return ListView_GetNextItem(ProgramList.GetHandle(), -1, LVNI_SELECTED); }
   // Selects the item as a click does (selected and focused), or, with -1, none.
   static void Select(int item);
+  static void Select(const std::string& title);  // the first item of that title; "": none
 };
 
 // Real keyboard and mouse input: only on the private display that scripts/test starts.
@@ -86,3 +87,7 @@ class ShortDates {
 
 // Dispatches every message queued for this thread, WM_QUIT included.
 void PumpMessages();
+
+// A key pressed in window as the program's own message loop takes it from the keyboard, past its
+// accelerators and tab stops; with the modifier (VK_CONTROL, VK_SHIFT) held if one is given.
+void PressKey(HWND window, WPARAM key, int modifier = 0);
