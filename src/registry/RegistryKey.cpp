@@ -40,11 +40,30 @@ bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 // Room for a value name: a name that does not fit is longer than any that the program asks for.
 const DWORD ValueNameRoom = 0x4000;
 
+// Where this thread last found a value of each name asked for. Registrations written by one
+// installer hold the same values in the same order: a value is most often found by one registry
+// call at the place where it was in the key read before.
+thread_local std::vector<std::pair<std::string, DWORD>> FoundPlaces;
+
+DWORD& FoundPlace(const std::string& name) {
+  for (auto& [found, place] : FoundPlaces)
+    if (found == name) return place;
+  FoundPlaces.emplace_back(name, 0);
+  return FoundPlaces.back().second;
+}
+
+// Whether the value at index has exactly that name.
+bool NamedAt(HKEY key, DWORD index, const std::string& name, std::vector<char>& valueName) {
+  DWORD length = ValueNameRoom;
+  return RegEnumValueA(key, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         lstrcmpA(valueName.data(), name.c_str()) == 0;
+}
+
 // Whether a binary search over the value indexes, made as if the values were sorted by name as
 // a registry that keeps them sorted (Wine's does) orders names of plain ASCII, meets a value of
 // exactly that name: a few registry calls where a walk over every value takes
 // one each. False says nothing of whether there is one.
-bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valueName) {
+bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valueName, DWORD& place) {
   DWORD count = 0;
   if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                        nullptr) != ERROR_SUCCESS)
@@ -56,7 +75,10 @@ bool FoundWhereSorted(HKEY key, const std::string& name, std::vector<char>& valu
     if (RegEnumValueA(key, middle, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       return false;
     const int order = CompareIgnoringAsciiCase(valueName.data(), name.c_str());
-    if (order == 0) return lstrcmpA(valueName.data(), name.c_str()) == 0;
+    if (order == 0) {
+      place = middle;
+      return lstrcmpA(valueName.data(), name.c_str()) == 0;
+    }
     if (order < 0)
       low = middle + 1;
     else
@@ -192,7 +214,8 @@ bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t 
 bool CRegistryKey::HasValue(const std::string& name) {
   if (!Handle) return false;
   std::vector<char> valueName(ValueNameRoom);
-  if (FoundWhereSorted(Handle, name, valueName)) return true;
+  DWORD& lastPlace = FoundPlace(name);
+  if (NamedAt(Handle, lastPlace, name, valueName) || FoundWhereSorted(Handle, name, valueName, lastPlace)) return true;
   for (DWORD index = 0;; ++index) {
     DWORD length = ValueNameRoom;
     const LONG result = RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr);
@@ -202,7 +225,7 @@ bool CRegistryKey::HasValue(const std::string& name) {
       ReadFailed = result != ERROR_NO_MORE_ITEMS;
       return false;
     }
-    if (lstrcmpA(valueName.data(), name.c_str()) == 0) return true;
+    if (lstrcmpA(valueName.data(), name.c_str()) == 0) return lastPlace = index, true;
   }
 }
 
