@@ -38,10 +38,6 @@ bool MovedFocusOnTab(HWND main, const MSG& message) {
   return true;
 }
 
-void SetFontAndRedraw(HWND window, HGDIOBJ font) {
-  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-}
-
 }  // namespace
 
 void CWindow::SetText(const std::string& text) {
@@ -179,7 +175,9 @@ bool CControl::Create(HWND parent, DWORD style, DWORD exStyle) {
   Handle = CreateWindowExA(exStyle, ClassName.c_str(), Text.c_str(), style | WS_CHILD | WS_VISIBLE, X, Y, Width, Height,
                            parent, nullptr, ParentInstance(parent), this);
   if (!Handle) return false;
-  if (HGDIOBJ font = CreationFont ? CreationFont : GetStockObject(DEFAULT_GUI_FONT)) SetFontAndRedraw(Handle, font);
+  // A new control is drawn whole when it is first painted: drawing it now, in its font, would be wasted.
+  if (HGDIOBJ font = CreationFont ? CreationFont : GetStockObject(DEFAULT_GUI_FONT))
+    SendMessageA(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   Subclass();
   return true;
 }
