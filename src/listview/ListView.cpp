@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "window/Dpi.h"
+#include "window/Scaling.h"
 
 namespace {
 
@@ -13,6 +15,10 @@ HIMAGELIST CreateIconList(int widthMetric, int heightMetric, UINT dpi) {
   return ImageList_Create(SystemMetricForDpi(widthMetric, dpi), SystemMetricForDpi(heightMetric, dpi), IconListFlags, 1,
                           1);
 }
+
+// More than the control's own fit adds to a cell's text, at 96 DPI.
+const int CellMargins = 24;
+const int MaxCellText = 1024;
 
 // Values that the control reads from the low word of lParam (-2 travels as 0xFFFE).
 LPARAM InLowWord(int value) { return MAKELPARAM(value, 0); }
@@ -81,16 +87,39 @@ bool CListView::SetColumnWidth(int column, int width) {
 }
 
 // The control's own fit may leave the header's text too little room for the header's margins, and
-// fills the rest of the list with the last column, which may be less than its cells need.
+// fills the rest of the list with the last column, which may be less than its cells need. Measuring
+// every cell takes the control as long as a rescan of a thousand registrations: the last column's
+// cells are measured so only when some may not fit.
 void CListView::AutoSizeColumns(int keptColumn) {
   for (int column = 0; column < ColumnCount; ++column) {
     if (column == keptColumn) continue;
-    const bool last = column == ColumnCount - 1;
-    const int cellsWidth = last && SetColumnWidth(column, LVSCW_AUTOSIZE) ? GetColumnWidth(column) : 0;
     SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
-    const int needed = std::max(cellsWidth, HeaderTextWidth(column));
-    if (GetColumnWidth(column) < needed) SetColumnWidth(column, needed);
+    const int fitted = GetColumnWidth(column);
+    int needed = HeaderTextWidth(column);
+    if (column == ColumnCount - 1 && !CellsFit(column, fitted) && SetColumnWidth(column, LVSCW_AUTOSIZE))
+      needed = std::max(needed, GetColumnWidth(column));
+    const int width = std::max(fitted, needed);
+    if (GetColumnWidth(column) != width) SetColumnWidth(column, width);
   }
+}
+
+// Whether the text of every cell of the column fits width with room for the margins that the
+// control's own fit adds.
+bool CListView::CellsFit(int column, int width) const {
+  std::vector<std::string> texts;
+  char text[MaxCellText];
+  LVITEMA cell = {};
+  cell.iSubItem = column;
+  cell.pszText = text;
+  cell.cchTextMax = sizeof text;
+  const int count = static_cast<int>(Send(LVM_GETITEMCOUNT, 0, 0));
+  for (int item = 0; item < count; ++item) {
+    // A text that fills the buffer may be longer: it is left to the control.
+    if (Send(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell)) >= MaxCellText - 1) return false;
+    texts.emplace_back(text);
+  }
+  const auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT, 0, 0));
+  return TextsFit(Handle, font, std::move(texts), width - ScaleToDpi(CellMargins, static_cast<int>(Dpi)));
 }
 
 int CListView::GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column, 0)); }

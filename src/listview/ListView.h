@@ -90,5 +90,6 @@ class CListView : public CControl {
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
   int HeaderTextWidth(int column) const;
+  bool CellsFit(int column, int width) const;
   void SetCell(char* text, int item, int subItem, int image);
 };

@@ -1,5 +1,8 @@
 #include "window/Dpi.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "window/Scaling.h"
 
 namespace {
@@ -93,6 +96,26 @@ int TextWidth(HWND window, HFONT font, const char* text) {
   SIZE size = {};
   WithFont(window, font, [&](HDC context) { GetTextExtentPoint32A(context, text, lstrlenA(text), &size); });
   return size.cx;
+}
+
+bool TextsFit(HWND window, HFONT font, std::vector<std::string> texts, int width) {
+  std::sort(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  bool fit = false;
+  WithFont(window, font, [&](HDC context) {
+    TEXTMETRICA metrics = {};
+    if (!GetTextMetricsA(context, &metrics) || metrics.tmMaxCharWidth <= 0) return;
+    fit = true;
+    for (const std::string& text : texts) {
+      if (static_cast<int64_t>(text.size()) * metrics.tmMaxCharWidth <= width) return;
+      SIZE size = {};
+      GetTextExtentPoint32A(context, text.c_str(), static_cast<int>(text.size()), &size);
+      if (size.cx > width) {
+        fit = false;
+        return;
+      }
+    }
+  });
+  return fit;
 }
 
 void CFont::Reset(HFONT font) {

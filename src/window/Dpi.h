@@ -4,6 +4,9 @@
 // of them in the headers that this program is built with.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
@@ -23,6 +26,10 @@ HFONT CreateMessageFont(UINT dpi, bool title);
 int LineHeight(HWND window, HFONT font);
 // The width of text drawn in font.
 int TextWidth(HWND window, HFONT font, const char* text);
+// Whether each of texts drawn in font is at most width wide. The longest are measured first, until
+// no shorter one can be wider: no character is wider than the font's widest, and each takes a byte
+// at least.
+bool TextsFit(HWND window, HFONT font, std::vector<std::string> texts, int width);
 
 // An owned font, deleted when replaced and when the object goes.
 class CFont {
