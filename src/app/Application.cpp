@@ -8,6 +8,7 @@
 int RunApplication(HINSTANCE instance) {
   AppInstance = instance;
   ApplyDefaultSettings();
+  StartFirstScan();
   if (!BuildMainWindow(instance)) return -1;
   RequestScan();
   ProgramList.SetFocus();

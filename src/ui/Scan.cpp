@@ -1,5 +1,7 @@
 #include "ui/Scan.h"
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -19,13 +21,45 @@ bool ScanRunning = false;
 bool ScanDeferred = false;
 bool ValuesBeingFetched = false;
 
+// What a scan is asked to list.
+struct ScanRequest {
+  std::string SearchText;
+  bool ShowSystemComponents;
+  uint32_t WantedValues;
+
+  bool operator==(const ScanRequest& other) const {
+    return SearchText == other.SearchText && ShowSystemComponents == other.ShowSystemComponents &&
+           WantedValues == other.WantedValues;
+  }
+};
+
+ScanRequest EarlyRequest = {"", false, 0};
+std::future<std::vector<ProgramEntry>> EarlyScan;
+
+// Waits for the early scan. An error box of its thread may hold it: the windows are painted meanwhile.
+std::vector<ProgramEntry> TakeEarlyScan() {
+  while (EarlyScan.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return EarlyScan.get();
+}
+
+std::vector<ProgramEntry> Scanned(const ScanRequest& request) {
+  if (EarlyScan.valid()) {
+    std::vector<ProgramEntry> early = TakeEarlyScan();
+    if (request == EarlyRequest) return early;
+  }
+  return ScanInventory(request.SearchText, request.ShowSystemComponents, request.WantedValues);
+}
+
 std::string StatusText(size_t count) { return count == 0 ? "Nothing found" : std::to_string(count) + " applications"; }
 
 void ScanOnce() {
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   ClearDetails();
   std::vector<ProgramEntry> fresh =
-      ScanInventory(SearchEdit.GetText(), AppSettings.ShowSystemComponents != 0, ShownValues(AppSettings));
+      Scanned({SearchEdit.GetText(), AppSettings.ShowSystemComponents != 0, ShownValues(AppSettings)});
   // The list items point into the inventory: the previous entries stay alive until the list
   // has been rebuilt from the new ones.
   std::vector<ProgramEntry> previous = std::exchange(ProgramInventory, std::move(fresh));
@@ -48,6 +82,13 @@ void FetchDeferringScans(Fetch fetch) {
 }
 
 }  // namespace
+
+void StartFirstScan() {
+  EarlyRequest = {"", AppSettings.ShowSystemComponents != 0, ShownValues(AppSettings)};
+  EarlyScan = std::async(std::launch::async, [request = EarlyRequest] {
+    return ScanInventory(request.SearchText, request.ShowSystemComponents, request.WantedValues);
+  });
+}
 
 void RequestScan() {
   if (ScanRunning || ActionRunning || ValuesBeingFetched) {

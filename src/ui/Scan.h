@@ -7,6 +7,11 @@
 
 #include "inventory/ProgramEntry.h"
 
+// Starts reading the registry for the first scan on a thread of its own, with the search box
+// empty, while the window is being built. The next scan takes what it read when it asks for the
+// same; else it is dropped.
+void StartFirstScan();
+
 // Scans now, or, while a scan or an action runs, once it has ended.
 void RequestScan();
 
