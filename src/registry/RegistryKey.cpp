@@ -1,6 +1,7 @@
 #include "registry/RegistryKey.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwctype>
 #include <utility>
@@ -40,16 +41,14 @@ bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 // Room for a value name: a name that does not fit is longer than any that the program asks for.
 const DWORD ValueNameRoom = 0x4000;
 
-// Where this thread last found a value of each name asked for. Registrations written by one
-// installer hold the same values in the same order: a value is most often found by one registry
-// call at the place where it was in the key read before.
-thread_local std::vector<std::pair<std::string, DWORD>> FoundPlaces;
+// Where a value of a name was last found, by a hash of the name, for every thread. Registrations
+// written by one installer hold the same values in the same order: a value is most often found by
+// one registry call at the place where it was in the key read before. A place is only ever a
+// guess: two names of one hash share theirs.
+std::atomic<DWORD> FoundPlaces[16];
 
-DWORD& FoundPlace(const std::string& name) {
-  for (auto& [found, place] : FoundPlaces)
-    if (found == name) return place;
-  FoundPlaces.emplace_back(name, 0);
-  return FoundPlaces.back().second;
+std::atomic<DWORD>& FoundPlace(const std::string& name) {
+  return FoundPlaces[std::hash<std::string>{}(name) % (sizeof FoundPlaces / sizeof FoundPlaces[0])];
 }
 
 // Whether the value at index has exactly that name.
@@ -214,8 +213,10 @@ bool CRegistryKey::GetBinaryValue(const std::string& name, void* buffer, size_t 
 bool CRegistryKey::HasValue(const std::string& name) {
   if (!Handle) return false;
   std::vector<char> valueName(ValueNameRoom);
-  DWORD& lastPlace = FoundPlace(name);
-  if (NamedAt(Handle, lastPlace, name, valueName) || FoundWhereSorted(Handle, name, valueName, lastPlace)) return true;
+  std::atomic<DWORD>& lastPlace = FoundPlace(name);
+  DWORD place = lastPlace.load(std::memory_order_relaxed);
+  if (NamedAt(Handle, place, name, valueName)) return true;
+  if (FoundWhereSorted(Handle, name, valueName, place)) return lastPlace = place, true;
   for (DWORD index = 0;; ++index) {
     DWORD length = ValueNameRoom;
     const LONG result = RegEnumValueA(Handle, index, valueName.data(), &length, nullptr, nullptr, nullptr, nullptr);
