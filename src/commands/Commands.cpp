@@ -9,6 +9,7 @@
 #include "actions/RemoveEntry.h"
 #include "actions/UndoRemove.h"
 #include "actions/Uninstall.h"
+#include "inventory/EntryStatus.h"
 #include "inventory/EntryValues.h"
 #include "inventory/WideText.h"
 #include "listview/ListColumns.h"
@@ -86,6 +87,7 @@ void FetchSelectedEntry() {
 
 void SortBy(ListColumn column) {
   AppSettings.SortColumn = column;
+  FetchInventoryValues(ShownValues(AppSettings));
   SortList(ProgramList, AppSettings);
 }
 
@@ -194,9 +196,8 @@ void RouteListNotification(WPARAM, LPARAM header) {
 }
 
 void OnItemDisplayAsked(NMLVDISPINFOA* request) {
+  if (auto* entry = reinterpret_cast<ProgramEntry*>(request->item.lParam)) FetchValues(*entry, ValuesAsked(request));
   SupplyCellText(request);
-  if ((request->item.mask & LVIF_IMAGE) == 0) return;
-  if (auto* entry = reinterpret_cast<ProgramEntry*>(request->item.lParam)) FetchValues(*entry, DisplayIconBit);
   SupplyItemImage(ProgramList, request);
 }
 
@@ -234,6 +235,8 @@ void OnListKeyDown(WPARAM key, LPARAM) {
 }
 
 void OnColumnClicked(NMLISTVIEW* notification) {
+  ListColumn clicked;
+  if (ColumnAt(notification->iSubItem, clicked) && clicked == ListColumn::Status) FetchInventoryValues(StatusValues);
   SortByClickedColumn(ProgramList, AppSettings, notification->iSubItem);
   UpdateViewMarks();
 }

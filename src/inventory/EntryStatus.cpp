@@ -49,7 +49,7 @@ RegistrationStatus FindStatus(const ProgramEntry& entry) {
 ProductStateQuery QueryProductState = QueryThroughMsi;
 
 RegistrationStatus StatusOf(const ProgramEntry& entry) {
-  if (!HoldsValues(entry, UninstallStringBit | QuietUninstallStringBit)) return RegistrationStatus::Fine;
+  if (!HoldsValues(entry, StatusValues)) return RegistrationStatus::Fine;
   if (entry.Status < 0) entry.Status = static_cast<signed char>(FindStatus(entry));
   return static_cast<RegistrationStatus>(entry.Status);
 }

@@ -1,5 +1,6 @@
 #include "listview/ListColumns.h"
 
+#include "inventory/EntryStatus.h"
 #include "inventory/EntryValues.h"
 #include "window/Scaling.h"
 
@@ -27,7 +28,8 @@ const OptionalColumn OptionalColumns[] = {
     {"Date last used", 50, &ListSettings::ShowLastUsedColumn, &LastUsedColumnIndex, 0},
     {"Installed on", 50, &ListSettings::ShowInstalledOnColumn, &InstalledOnColumnIndex, InstallDateBit},
     // Wide enough for its longest text: its cells are found as they are drawn, never to size it.
-    {"Status", 180, &ListSettings::ShowStatusColumn, &StatusColumnIndex, UninstallStringBit | QuietUninstallStringBit},
+    // Its cells read their values as they are drawn (ValuesAsked).
+    {"Status", 180, &ListSettings::ShowStatusColumn, &StatusColumnIndex, 0},
 };
 
 // OptionalColumns[n] shows the column that follows "Application" by n + 1 places.
@@ -69,5 +71,5 @@ uint32_t ShownValues(const ListSettings& settings) {
   uint32_t values = DisplayNameBit;
   for (const OptionalColumn& column : OptionalColumns)
     if (settings.*column.Shown) values |= column.Values;
-  return values;
+  return settings.SortColumn == ListColumn::Status ? values | StatusValues : values;
 }

@@ -26,5 +26,6 @@ int ColumnPosition(ListColumn column);
 bool ColumnAt(int position, ListColumn& column);
 
 // The values of a registration (EntryValue bits) that the list's cells show and sort by with
-// settings, besides the title; the icons' values are read as their rows are drawn.
+// settings, besides the title; the icons' and the statuses' values are read as their rows are
+// drawn, unless the list is sorted by status.
 uint32_t ShownValues(const ListSettings& settings);

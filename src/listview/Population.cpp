@@ -75,6 +75,12 @@ void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackI
   list.SetRedraw(true);
 }
 
+uint32_t ValuesAsked(const NMLVDISPINFOA* info) {
+  const bool statusText = (info->item.mask & LVIF_TEXT) != 0 && StatusColumnIndex != 0 &&
+                          info->item.iSubItem == StatusColumnIndex;
+  return (statusText ? StatusValues : 0u) | ((info->item.mask & LVIF_IMAGE) != 0 ? DisplayIconBit : 0u);
+}
+
 void SupplyCellText(NMLVDISPINFOA* info) {
   const auto* entry = reinterpret_cast<const ProgramEntry*>(info->item.lParam);
   if ((info->item.mask & LVIF_TEXT) == 0 || !entry || info->item.cchTextMax <= 0) return;

@@ -14,6 +14,8 @@ void PopulateList(CListView& list, const ListSettings& settings, HICON fallbackI
 // Answers the list's request for a cell's text (LVN_GETDISPINFO): the status of the entry, found
 // as its row is drawn. The entry must hold its uninstall commands.
 void SupplyCellText(NMLVDISPINFOA* info);
+// The values of the entry (EntryValue bits) that the cell or the image asked for is made from.
+uint32_t ValuesAsked(const NMLVDISPINFOA* info);
 
 // Answers the list's request for an item's image (LVN_GETDISPINFO): the image of the entry's own
 // icon, which the list then keeps. The entry must hold its DisplayIcon.

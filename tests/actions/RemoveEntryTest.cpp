@@ -97,13 +97,13 @@ TEST_F(RemoveEntryTest, TheStatusColumnIsHiddenAtFirstAndShowsEachRowsStatusAndS
   for (const ProgramEntry& entry : ProgramInventory)  // the pane's, after the first paint
     EXPECT_EQ(Title(entry) == "A Here" ? 0 : -1, entry.Status) << Title(entry) << ": status known at the start";
   Command(IDM_COLUMN_STATUS);
-  EXPECT_EQ((Texts{"", "Not installed (Windows Installer)", "Uninstaller missing", "Uninstaller missing"}),
-            Column(StatusColumnIndex));
-  NMLISTVIEW click = {};
+  NMLISTVIEW click = {};  // before any row shows its status
   click.hdr = {ProgramList.GetHandle(), 0, static_cast<UINT>(LVN_COLUMNCLICK)};
   click.iSubItem = StatusColumnIndex;
   SendMessageA(MainWindow.GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ((Texts{"A Here", "C Gone", "D Later", "B Product"}), ListTitles());
+  EXPECT_EQ((Texts{"", "Uninstaller missing", "Uninstaller missing", "Not installed (Windows Installer)"}),
+            Column(StatusColumnIndex));
   Select(1);
   Sleep(20);  // the pane's status comes with a timer
   PumpMessages();
