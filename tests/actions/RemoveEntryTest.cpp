@@ -14,11 +14,10 @@ using RemoveEntryTest = AppTest;
 const HKEY User = HKEY_CURRENT_USER, Machine = HKEY_LOCAL_MACHINE;
 
 // Once armed, RegOpenKeyExA fails to open the uninstall key, once.
-ApiHook* OpenHook = nullptr;
 bool OpenFailureDue = false;
 LONG WINAPI FailUninstallKeyOnce(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
   if (OpenFailureDue && path && UninstallPath == std::string(path)) return OpenFailureDue = false, ERROR_ACCESS_DENIED;
-  return OpenHook->Original<decltype(RegOpenKeyExA)>()(root, path, options, access, key);
+  return ApiHook::Original(&FailUninstallKeyOnce)(root, path, options, access, key);
 }
 
 bool UndoEnabled() { return !(GetMenuState(MainWindow.GetMenu(), IDM_UNDO_REMOVE_ENTRY, MF_BYCOMMAND) & MF_GRAYED); }
@@ -36,7 +35,6 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   std::filesystem::create_directories(LocalAppData + L"\\Quillmere");
   std::ofstream(std::filesystem::path(folder)) << "a file where the folder would be";
   ApiHook open("ADVAPI32.dll", "RegOpenKeyExA", &FailUninstallKeyOnce);
-  OpenHook = &open;
   StartUp();
   EXPECT_FALSE(UndoEnabled()) << "undo with nothing removed";
   const auto remove = [&](int item) { Select(item), Boxes.Answers = {IDYES}, Command(IDM_REMOVE_ENTRY); };

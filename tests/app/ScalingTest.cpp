@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <process.h>
+#include <sstream>
 #include <tuple>
 
 #include "support/AppSession.h"
@@ -44,7 +44,6 @@ void RegisterEveryFact() {  // of the pane, for a Windows Installer product
        "DisplayVersion=1.5", "WindowsInstaller=#1", "InstallDate=20240228"});
   RegistrySandbox::WriteUsage(HKEY_LOCAL_MACHINE, "{A1}", UsageRecord(3 << 20, 11, FileTimeOf(2024, 2, 29)));
 }
-using ScalingTest = AppTest;
 
 // The pane and both buttons in view, and the texts of the labels, buttons and headers whole.
 void ExpectInViewAndUnclipped() {
@@ -97,35 +96,6 @@ Measures Measure() {
           {"large icon", large}};
 }
 
-TEST_F(ScalingTest, TheManifestAsksForEachMonitorsDpiThePaneCommandGivesTheListItsRoomAndALastColumnFitsItsCells) {
-  RegisterEveryFact();
-  // Wine 8 takes any program as aware of each monitor's DPI: what it reads of the manifest tells.
-  const auto query =
-      reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*)>(
-          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
-  for (const auto& [year, name, value] : {std::make_tuple(L"2016", L"dpiAwareness", L"PerMonitorV2, PerMonitor"),
-                                          std::make_tuple(L"2005", L"dpiAware", L"true/pm")}) {
-    wchar_t setting[64] = {};
-    query(0, nullptr, (std::wstring(L"http://schemas.microsoft.com/SMI/") + year + L"/WindowsSettings").c_str(), name,
-          setting, 64, nullptr);
-    EXPECT_EQ(std::wstring(value), setting) << "the manifest's " << year;
-  }
-  StartUp();
-  const LONG list = HeightOf(ProgramList), pane = HeightOf(DetailsPanel);
-  for (bool shown : {false, true}) {
-    Command(IDM_VIEW_DETAILS_PANE);
-    EXPECT_EQ(shown, !!IsWindowVisible(DetailsPanel.GetHandle()));
-    EXPECT_EQ(shown, !!(GetMenuState(MainWindow.GetMenu(), IDM_VIEW_DETAILS_PANE, MF_BYCOMMAND) & MF_CHECKED));
-    EXPECT_EQ(shown ? list : list + pane + 6, HeightOf(ProgramList)) << "the list with the pane shown: " << shown;
-  }
-  SetWindowPos(MainWindow.GetHandle(), nullptr, 0, 0, 200, 300, SWP_NOMOVE | SWP_NOZORDER);
-  Command(IDM_VIEW_DETAILS);  // autosized in a list too narrow for its columns: the last one keeps its cells whole
-  char company[64] = {};
-  ListView_GetItemText(ProgramList.GetHandle(), 0, 2, company, sizeof company);
-  EXPECT_LT(ListView_GetStringWidth(ProgramList.GetHandle(), company),
-            ListView_GetColumnWidth(ProgramList.GetHandle(), 2));
-}
-
 // The window with every column shown, in view and unclipped: its measures.
 struct ScaledStart : AppTest {
   static Measures ShowEveryFact() {
@@ -138,28 +108,43 @@ struct ScaledStart : AppTest {
 };
 using ScaledStartChild = ScaledStart;
 
-// Started by ScaledStart at 144 DPI: the window measures 1.5 times what QUILLMERE_MEASURES names.
+// Started by ScaledStart at 144 DPI: the window measures 1.5 times what QUILLMERE_MEASURES holds.
 TEST_F(ScaledStartChild, MeasuresOneAndAHalfTimesWhatItMeasuredAt96) {
   const Measures at144 = ShowEveryFact();
-  std::ifstream at96(std::getenv("QUILLMERE_MEASURES"));
-  ASSERT_TRUE(at96) << "the measures at 96 DPI";
-  for (std::string name, value; std::getline(at96, name, '=') && std::getline(at96, value);)
+  ASSERT_TRUE(std::getenv("QUILLMERE_MEASURES")) << "the measures at 96 DPI";
+  std::istringstream at96(std::getenv("QUILLMERE_MEASURES"));
+  for (std::string name, value; std::getline(at96, name, '=') && std::getline(at96, value, ';');)
     EXPECT_NEAR(std::stod(value) * 1.5, at144.at(name), 1.0) << name << " started at 144 DPI";
 }
 
 // Sets the DPI of Wine's user for the program that it starts: one test at a time, in the tests' prefix only.
-TEST_F(ScaledStart, AWindowStartedAt144DpiOrMovedThereMeasuresOneAndAHalfTimesItsSizesAt96) {
+// Wine 8 takes any program as aware of each monitor's DPI: what it reads of the manifest tells.
+TEST_F(ScaledStart, TheManifestAsksForEachMonitorsDpiAndAWindowStartedOrMovedTo144MeasuresOneAndAHalfTimesIts96) {
   ASSERT_TRUE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) << "it changes the user's DPI";
+  const auto query =
+      reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*)>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+  for (const auto& [year, name, value] : {std::make_tuple(L"2016", L"dpiAwareness", L"PerMonitorV2, PerMonitor"),
+                                          std::make_tuple(L"2005", L"dpiAware", L"true/pm")}) {
+    wchar_t setting[64] = {};
+    query(0, nullptr, (std::wstring(L"http://schemas.microsoft.com/SMI/") + year + L"/WindowsSettings").c_str(), name,
+          setting, 64, nullptr);
+    EXPECT_EQ(std::wstring(value), setting) << "the manifest's " << year;
+  }
   const Measures at96 = ShowEveryFact();
   EXPECT_EQ(104, at96.at("pane height"));
-  char program[MAX_PATH] = {}, file[MAX_PATH] = {};
+  const LONG list = HeightOf(ProgramList);
+  for (bool shown : {false, true}) {
+    Command(IDM_VIEW_DETAILS_PANE);
+    EXPECT_EQ(shown, !!IsWindowVisible(DetailsPanel.GetHandle()));
+    EXPECT_EQ(shown, !!(GetMenuState(MainWindow.GetMenu(), IDM_VIEW_DETAILS_PANE, MF_BYCOMMAND) & MF_CHECKED));
+    EXPECT_EQ(shown ? list : list + 104 + 6, HeightOf(ProgramList)) << "the list with the pane shown: " << shown;
+  }
+  std::string measures;
+  for (const auto& [name, value] : at96) measures += name + "=" + std::to_string(value) + ";";
+  SetEnvironmentVariableA("QUILLMERE_MEASURES", measures.c_str());
+  char program[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, program, MAX_PATH);
-  GetTempPathA(MAX_PATH, file);
-  GetTempFileNameA(file, "dpi", 0, file);
-  std::ofstream out(file);
-  for (const auto& [name, value] : at96) out << name << '=' << value << '\n';
-  out.close();
-  SetEnvironmentVariableA("QUILLMERE_MEASURES", file);
   const auto setDpi = [](const char* dpi) {  // outside the sandbox, by a program of the system
     _spawnlp(_P_WAIT, "reg.exe", "reg.exe", "add", "\"HKCU\\Control Panel\\Desktop\"", "/v", "LogPixels", "/t",
              "REG_DWORD", "/d", dpi, "/f", nullptr);
@@ -167,7 +152,6 @@ TEST_F(ScaledStart, AWindowStartedAt144DpiOrMovedThereMeasuresOneAndAHalfTimesIt
   setDpi("144");
   EXPECT_EQ(0, _spawnl(_P_WAIT, program, program, "--gtest_filter=ScaledStartChild.*", nullptr)) << "started at 144";
   setDpi("96");
-  DeleteFileA(file);
   RECT suggested = {20, 30, 1100, 760}, taken = {};
   SendMessageA(MainWindow.GetHandle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   PumpMessages();
@@ -178,6 +162,13 @@ TEST_F(ScaledStart, AWindowStartedAt144DpiOrMovedThereMeasuresOneAndAHalfTimesIt
     if (name.rfind("client", 0) != 0) {
       EXPECT_NEAR(at96.at(name) * 1.5, value, 1.0) << name << " moved to 144 DPI";
     }
+  for (WPARAM column : {IDM_COLUMN_FREQUENCY, IDM_COLUMN_LAST_USED, IDM_COLUMN_INSTALLED_ON}) Command(column);
+  SetWindowPos(MainWindow.GetHandle(), nullptr, 0, 0, 200, 300, SWP_NOMOVE | SWP_NOZORDER);
+  Command(IDM_VIEW_DETAILS);  // autosized in a list too narrow for its columns: the last one keeps its cells whole
+  const HWND programs = ProgramList.GetHandle();
+  char company[64] = {};
+  ListView_GetItemText(programs, 0, 2, company, sizeof company);
+  EXPECT_LT(ListView_GetStringWidth(programs, company), ListView_GetColumnWidth(programs, 2)) << "the last column";
 }
 
 }  // namespace

@@ -74,34 +74,6 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   EXPECT_EQ(Texts{}, Boxes.Boxes);
 }
 
-TEST_F(InventoryTest, UsageRecordsAreReadWholeAndNeverBeyondTheirSize) {
-  const std::string full = UsageRecord(0x123456789ll, 7, {0x11223344, 0x01C88884}, L"C:\\Program Files\\A\\a.exe");
-  const std::pair<const char*, std::string> records[] = {
-      {"Full", full},
-      {"NoPathFlag", full.substr(0, 4) + std::string(4, '\0') + full.substr(8)},
-      {"PathWithoutNul", UsageRecord(1, 2, {}, std::wstring(262, L'漢'))},  // no room for a NUL
-      {"Short", full.substr(0, 26)},                                        // the bytes from 26 on read as zero
-      {"TooLong", full + "x"}};
-  for (const auto& [key, record] : records) {
-    RegistrySandbox::Register(Machine, key, {"UninstallString=u"});
-    RegistrySandbox::WriteUsage(Machine, key, record);
-  }
-  std::string path;
-  for (int i = 0; i < 262; ++i) path += "漢";
-  Texts read;
-  for (const auto& e : ScanInventory("", false))
-    read.push_back(e.KeyName + ": usage data " + std::to_string(e.HasUsageData) + ", size " +
-                   std::to_string(e.ProgramSize) + ", uses " + std::to_string(e.UseCount) + ", last used " +
-                   std::to_string(e.LastUsedTime.dwHighDateTime) + ":" + std::to_string(e.LastUsedTime.dwLowDateTime) +
-                   ", path " + e.ProgramPath);
-  const std::string whole = ": usage data 1, size 4886718345, uses 7, last used 29919364:287454020, path ";
-  EXPECT_EQ((Texts{"Full" + whole + "C:\\Program Files\\A\\a.exe", "NoPathFlag" + whole,
-                   "PathWithoutNul: usage data 1, size 1, uses 2, last used 0:0, path " + path, "Short" + whole,
-                   "TooLong: usage data 0, size 0, uses 0, last used 0:0, path "}),
-            read);
-  EXPECT_EQ(Texts{}, Boxes.Boxes);
-}
-
 // The scan's clock is the test's: a key is trusted from two seconds after its last write on.
 ULONGLONG Now = 0;
 void WINAPI TestClock(FILETIME* now) { *now = {static_cast<DWORD>(Now), static_cast<DWORD>(Now >> 32)}; }
@@ -137,21 +109,20 @@ TEST_F(InventoryTest, AKeyIsReadAgainUntilItIsTwoSecondsOldThenOnlyOnceWritten) 
 // RegEnumKeyExA fails at FailingIndex (MAXDWORD: at every index); RegOpenKeyExA fails once to open
 // the key named FailingOpen, on any thread; RegQueryValueExA fails to read a DisplayName of over 256
 // bytes once its size is known.
-ApiHook *EnumHook = nullptr, *OpenHook = nullptr, *QueryHook = nullptr;
 DWORD FailingIndex = 0;
 std::string FailingOpen;
 std::mutex FailingOpenLock;
 LONG WINAPI FailIndex(HKEY key, DWORD index, LPSTR name, LPDWORD length, LPDWORD reserved, LPSTR className,
                       LPDWORD classLength, PFILETIME written) {
   if (index == FailingIndex || FailingIndex == MAXDWORD) return ERROR_MORE_DATA;
-  return EnumHook->Original<decltype(FailIndex)>()(key, index, name, length, reserved, className, classLength, written);
+  return ApiHook::Original(&FailIndex)(key, index, name, length, reserved, className, classLength, written);
 }
 LONG WINAPI FailOpenOnce(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
   {
     std::lock_guard<std::mutex> lock(FailingOpenLock);
     if (path && path == FailingOpen) return FailingOpen.clear(), ERROR_ACCESS_DENIED;
   }
-  return OpenHook->Original<decltype(FailOpenOnce)>()(root, path, options, access, key);
+  return ApiHook::Original(&FailOpenOnce)(root, path, options, access, key);
 }
 
 TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgainAndAFailingIndexCostsNoOtherKey) {
@@ -159,7 +130,6 @@ TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgai
     RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "UninstallString=u"});
   RegistrySandbox::WriteUsage(Machine, "OTHER", UsageRecord(1, 5));  // read by every scan, whatever its case
   ApiHook enumerate("ADVAPI32.dll", "RegEnumKeyExA", &FailIndex), open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
-  EnumHook = &enumerate, OpenHook = &open;
   ScanClock = TestClock, Now = ~0ull >> 1;  // every key is old enough to be trusted
   struct {
     const char *Search, *FailingOpen;
@@ -180,7 +150,7 @@ TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgai
 
 LONG WINAPI FailLongNames(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (data && *size > 256 && std::string(name) == "DisplayName") return ERROR_ACCESS_DENIED;
-  return QueryHook->Original<decltype(FailLongNames)>()(key, name, reserved, type, data, size);
+  return ApiHook::Original(&FailLongNames)(key, name, reserved, type, data, size);
 }
 
 // More registrations than the workers may read ahead of the scan: their slots are used again.
@@ -195,7 +165,7 @@ TEST_F(InventoryTest, ManyKeysAreReadOnThreadsInOrderAndAReadThatFailsThereIsRea
   }
   ApiHook query("ADVAPI32.dll", "RegQueryValueExA", &FailLongNames),
       open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
-  QueryHook = &query, OpenHook = &open, FailingOpen = "App" + std::to_string(120 + CReadAhead::Window);
+  FailingOpen = "App" + std::to_string(120 + CReadAhead::Window);
   RegistryCalls calls;
   EXPECT_EQ(listed, Scanned(""));  // App140's name could not be read: its key name stands for it
   EXPECT_EQ(calls.Opens, calls.Closes);

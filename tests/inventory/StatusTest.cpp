@@ -10,10 +10,9 @@ namespace {
 
 // The file system is searched as ever, and counted; Z: is a network drive.
 int FileSystemCalls = 0;
-ApiHook* Search = nullptr;
 DWORD WINAPI CountedSearch(LPCSTR path, LPCSTR name, LPCSTR extension, DWORD size, LPSTR found, LPSTR* part) {
   ++FileSystemCalls;
-  return Search->Original<decltype(SearchPathA)>()(path, name, extension, size, found, part);
+  return ApiHook::Original(&CountedSearch)(path, name, extension, size, found, part);
 }
 UINT WINAPI ZIsRemote(LPCSTR root) { return std::string(root) == "Z:\\" ? DRIVE_REMOTE : DRIVE_FIXED; }
 int WINAPI KnownProductsOnly(const char* code) { return std::string(code).find("{0000") == 0 ? 5 : -1; }
@@ -37,7 +36,6 @@ TEST(StatusTest, AMissingProgramIsFoundAsALaunchLooksForItAndNothingOnTheNetwork
   const std::string base = folder.string();
   SetEnvironmentVariableA("QUILLMERE_STATUS", base.c_str());
   ApiHook search("KERNEL32.dll", "SearchPathA", &CountedSearch), drive("KERNEL32.dll", "GetDriveTypeA", &ZIsRemote);
-  Search = &search;
   const RegistrationStatus Missing = RegistrationStatus::UninstallerMissing, Fine = RegistrationStatus::Fine;
   struct Case {
     std::string Command;

@@ -123,21 +123,19 @@ TEST(IconLocationTest, TheNumberAfterTheLastCommaCountsOnlyWhenItIsAWholeInteger
 const HICON Garbage = reinterpret_cast<HICON>(0xBAD0);
 std::vector<std::string> Extracted;
 std::vector<HICON> HandedOut, Destroyed;
-ApiHook *ExtractHook = nullptr, *DestroyHook = nullptr;
 HRESULT WINAPI Extract(LPCSTR path, int index, UINT flags, HICON* large, HICON* small, UINT sizes) {
   Extracted.push_back(path + ("," + std::to_string(index)));
-  const HRESULT result = ExtractHook->Original<decltype(Extract)>()(path, index, flags, large, small, sizes);
+  const HRESULT result = ApiHook::Original(&Extract)(path, index, flags, large, small, sizes);
   if (result != S_OK)
     *large = *small = Garbage;
   else
     HandedOut.insert(HandedOut.end(), {*large, *small});
   return result;
 }
-BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), DestroyHook->Original<decltype(Destroy)>()(icon); }
+BOOL WINAPI Destroy(HICON icon) { return Destroyed.push_back(icon), ApiHook::Original(&Destroy)(icon); }
 
 TEST_F(ListTest, IconsAreExtractedOncePerLocationWhileTheirFileIsUnchangedAndOnlyHandedOutOnesAreDestroyed) {
   ApiHook extract("SHELL32.dll", "SHDefExtractIconA", &Extract), destroy("USER32.dll", "DestroyIcon", &Destroy);
-  ExtractHook = &extract, DestroyHook = &destroy;
   char self[MAX_PATH], windows[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
   GetWindowsDirectoryA(windows, sizeof windows);

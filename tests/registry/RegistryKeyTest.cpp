@@ -15,9 +15,8 @@ using RegFileTest = RegistryTest;
 
 // RegQueryValueExA as Windows answers under UTF-8 as the ANSI code page: the size that it gives
 // with ERROR_MORE_DATA is that of the UTF-16 text, less than its UTF-8 text needs.
-ApiHook* QueryHook = nullptr;
 LONG WINAPI QueryUnderUtf8(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-  const LONG result = QueryHook->Original<decltype(QueryUnderUtf8)>()(key, name, reserved, type, data, size);
+  const LONG result = ApiHook::Original(&QueryUnderUtf8)(key, name, reserved, type, data, size);
   if (result == ERROR_MORE_DATA) *size = *size * 2 / 3;
   return result;
 }
@@ -34,7 +33,6 @@ TEST_F(RegistryKeyTest, ValuesAreReadWholeUpToTheirFirstNulAndNeverPastTheirDest
       {"TooLong", REG_BINARY, "abcdef"}};
   for (const auto& [name, type, bytes] : values) RegistrySandbox::Write(HKEY_CURRENT_USER, Key, name, type, bytes);
   ApiHook query("ADVAPI32.dll", "RegQueryValueExA", &QueryUnderUtf8);
-  QueryHook = &query;
   CRegistryKey key;
   ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, Key, KEY_READ));
   EXPECT_EQ("abc", key.GetStringValue("Embedded"));

@@ -6,6 +6,8 @@
 namespace {
 
 RegistryCalls* ActiveCounter = nullptr;
+std::mutex LiveHooksLock;  // hooked functions run on any thread
+std::vector<ApiHook*> LiveHooks;
 
 void** FindImportSlot(const char* dll, const char* function) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -24,14 +26,14 @@ void** FindImportSlot(const char* dll, const char* function) {
   return nullptr;
 }
 
-// The stand-in of the registry function that the counter's hook number Hook replaces.
-template <size_t Hook, typename Function>
+// The counting stand-in of a registry function of that type.
+template <typename Function>
 struct Counted;
-template <size_t Hook, typename... Arguments>
-struct Counted<Hook, LONG WINAPI(Arguments...)> {
+template <typename... Arguments>
+struct Counted<LONG WINAPI(Arguments...)> {
   static LONG WINAPI Call(Arguments... arguments) {
     ++ActiveCounter->Calls;
-    return ActiveCounter->Hooks[Hook].Original<LONG WINAPI(Arguments...)>()(arguments...);
+    return ApiHook::Original(&Call)(arguments...);
   }
 };
 
@@ -40,32 +42,49 @@ LONG WINAPI CountedOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PH
     std::lock_guard<std::mutex> lock(ActiveCounter->PathsLock);
     ActiveCounter->OpenedPaths.push_back(path ? path : "");
   }
-  const LONG result = Counted<0, decltype(RegOpenKeyExA)>::Call(root, path, options, access, key);
+  ++ActiveCounter->Calls;
+  const LONG result = ApiHook::Original(&CountedOpen)(root, path, options, access, key);
   return ActiveCounter->Opens += result == ERROR_SUCCESS, result;
 }
 
-LONG WINAPI CountedClose(HKEY key) { return ++ActiveCounter->Closes, Counted<1, decltype(RegCloseKey)>::Call(key); }
+LONG WINAPI CountedClose(HKEY key) {
+  return ++ActiveCounter->Calls, ++ActiveCounter->Closes, ApiHook::Original(&CountedClose)(key);
+}
 
 }  // namespace
 
-ApiHook::ApiHook(const char* dll, const char* function, void* standIn) : Slot(FindImportSlot(dll, function)) {
+ApiHook::ApiHook(const char* dll, const char* function, void* standIn)
+    : Slot(FindImportSlot(dll, function)), StandIn(standIn) {
   EXPECT_TRUE(Slot) << "this executable does not import " << function;
-  if (Slot) Previous = *Slot, WriteProcessMemory(GetCurrentProcess(), Slot, &standIn, sizeof standIn, nullptr);
+  if (!Slot) return;
+  std::lock_guard<std::mutex> lock(LiveHooksLock);
+  Previous = *Slot, LiveHooks.push_back(this);
+  WriteProcessMemory(GetCurrentProcess(), Slot, &standIn, sizeof standIn, nullptr);
 }
 
 ApiHook::~ApiHook() {
-  if (Slot) WriteProcessMemory(GetCurrentProcess(), Slot, &Previous, sizeof Previous, nullptr);
+  if (!Slot) return;
+  std::lock_guard<std::mutex> lock(LiveHooksLock);
+  WriteProcessMemory(GetCurrentProcess(), Slot, &Previous, sizeof Previous, nullptr);
+  LiveHooks.erase(std::find(LiveHooks.begin(), LiveHooks.end(), this));
+}
+
+void* ApiHook::PreviousOf(void* standIn) {
+  std::lock_guard<std::mutex> lock(LiveHooksLock);
+  const auto hook =
+      std::find_if(LiveHooks.rbegin(), LiveHooks.rend(), [&](ApiHook* h) { return h->StandIn == standIn; });
+  return hook == LiveHooks.rend() ? nullptr : (*hook)->Previous;
 }
 
 RegistryCalls::RegistryCalls() {
   ActiveCounter = this;
   Hooks.emplace_back("ADVAPI32.dll", "RegOpenKeyExA", &CountedOpen);
   Hooks.emplace_back("ADVAPI32.dll", "RegCloseKey", &CountedClose);
-  Hooks.emplace_back("ADVAPI32.dll", "RegQueryValueExA", &Counted<2, decltype(RegQueryValueExA)>::Call);
-  Hooks.emplace_back("ADVAPI32.dll", "RegEnumValueA", &Counted<3, decltype(RegEnumValueA)>::Call);
-  Hooks.emplace_back("ADVAPI32.dll", "RegEnumKeyExA", &Counted<4, decltype(RegEnumKeyExA)>::Call);
-  Hooks.emplace_back("ADVAPI32.dll", "RegDeleteKeyA", &Counted<5, decltype(RegDeleteKeyA)>::Call);
-  Hooks.emplace_back("ADVAPI32.dll", "RegQueryInfoKeyA", &Counted<6, decltype(RegQueryInfoKeyA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegQueryValueExA", &Counted<decltype(RegQueryValueExA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegEnumValueA", &Counted<decltype(RegEnumValueA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegEnumKeyExA", &Counted<decltype(RegEnumKeyExA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegDeleteKeyA", &Counted<decltype(RegDeleteKeyA)>::Call);
+  Hooks.emplace_back("ADVAPI32.dll", "RegQueryInfoKeyA", &Counted<decltype(RegQueryInfoKeyA)>::Call);
 }
 
 RegistryCalls::~RegistryCalls() {

@@ -18,14 +18,17 @@ class ApiHook {
   ApiHook(const char* dll, const char* function, Function* standIn)
       : ApiHook(dll, function, reinterpret_cast<void*>(standIn)) {}
   ~ApiHook();
+  // What the import table held before the newest live hook of standIn: the system's own function.
   template <typename Function>
-  Function* Original() const {  // what the import table held before: the system's own
-    return reinterpret_cast<Function*>(Previous);
+  static Function* Original(Function* standIn) {
+    return reinterpret_cast<Function*>(PreviousOf(reinterpret_cast<void*>(standIn)));
   }
 
  private:
+  static void* PreviousOf(void* standIn);
   void** Slot = nullptr;
   void* Previous = nullptr;
+  void* StandIn = nullptr;
 };
 
 // Counts the registry calls that this executable makes, and the paths it opens, on any thread.

@@ -35,9 +35,8 @@ UINT Style(HWND box) {
 const char* OwnerName(HWND owner) { return !owner ? "" : owner == MainWindow.GetHandle() ? "main" : "other"; }
 
 const char* DateFormat = nullptr;
-ApiHook* DateHook = nullptr;
 int WINAPI DateInFormat(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR, LPSTR text, int size) {
-  return DateHook->Original<decltype(DateInFormat)>()(locale, flags & ~DATE_SHORTDATE, date, DateFormat, text, size);
+  return ApiHook::Original(&DateInFormat)(locale, flags & ~DATE_SHORTDATE, date, DateFormat, text, size);
 }
 
 }  // namespace
@@ -140,7 +139,7 @@ void RealInputTest::SetUp() {
 }
 
 ShortDates::ShortDates(const char* format) : Hook("KERNEL32.dll", "GetDateFormatA", &DateInFormat) {
-  DateFormat = format, DateHook = &Hook;
+  DateFormat = format;
 }
 
 void PumpMessages() {
