@@ -78,19 +78,19 @@ void ConfigureMainWindow(HINSTANCE instance) {
   OfferRunAsAdministrator(menu);
   MainWindow.SetMenu(menu);
   MainWindow.SetAccelerators(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
-  MainWindow.OnSize = LayoutMainWindow;
   MainWindow.OnNotify = RouteListNotification;
   MainWindow.OnCommand = HandleCommand;
   MainWindow.OnTimer = OnMainWindowTimer;
   MainWindow.OnActivate = OnMainWindowActivated;
   MainWindow.OnSetFocus = OnMainWindowFocused;
-  MainWindow.OnDpiChanged = OnMainWindowDpiChanged;
-  // Before the window exists its DPI is the system's.
+  // Before the window exists its DPI is the system's; then its layout follows its size and DPI.
   const UINT dpi = SystemDpi();
   const SIZE size = ScaleWindowSize(AppSettings.WindowWidth, AppSettings.WindowHeight, WS_OVERLAPPEDWINDOW, true, dpi);
   MainWindow.SetSize(size.cx, size.cy);
   MainWindow.SetPosition(ScaleToDpi(AppSettings.WindowLeft, static_cast<int>(dpi)),
                          ScaleToDpi(AppSettings.WindowTop, static_cast<int>(dpi)));
+  MainWindow.OnSize = LayoutMainWindow;
+  MainWindow.OnDpiChanged = OnMainWindowDpiChanged;
 }
 
 void CreateDetailsPane() {

@@ -27,26 +27,31 @@ void ReadSystemComponent(CRegistryKey& key, ProgramEntry& entry) {
   entry.SystemComponent = key.GetDWordValue("SystemComponent") == 1 ? 1 : 0;
 }
 
-const ValueReader Readers[] = {
-    {DisplayNameBit, "DisplayName", &ProgramEntry::DisplayName, nullptr},
-    {QuietDisplayNameBit, "QuietDisplayName", &ProgramEntry::QuietDisplayName, nullptr},
-    {UninstallStringBit, "UninstallString", &ProgramEntry::UninstallString, nullptr},
-    {QuietUninstallStringBit, "QuietUninstallString", &ProgramEntry::QuietUninstallString, nullptr},
-    {PublisherBit, "Publisher", &ProgramEntry::Publisher, nullptr},
-    {DisplayVersionBit, "DisplayVersion", &ProgramEntry::DisplayVersion, nullptr},
-    {EstimatedSizeBit, "EstimatedSize", nullptr, ReadEstimatedSize},
-    {HelpLinkBit, "HelpLink", &ProgramEntry::HelpLink, nullptr},
-    {URLInfoAboutBit, "URLInfoAbout", &ProgramEntry::URLInfoAbout, nullptr},
-    {URLUpdateInfoBit, "URLUpdateInfo", &ProgramEntry::URLUpdateInfo, nullptr},
-    {HelpTelephoneBit, "HelpTelephone", &ProgramEntry::HelpTelephone, nullptr},
-    {ContactBit, "Contact", &ProgramEntry::Contact, nullptr},
-    {ReadmeBit, "Readme", &ProgramEntry::Readme, nullptr},
-    {CommentsBit, "Comments", &ProgramEntry::Comments, nullptr},
-    {DisplayIconBit, "DisplayIcon", &ProgramEntry::DisplayIcon, nullptr},
-    {InstallDateBit, "InstallDate", nullptr, ReadInstallDate},
-    {WindowsInstallerBit, "WindowsInstaller", nullptr, ReadWindowsInstaller},
-    {SystemComponentBit, "SystemComponent", nullptr, ReadSystemComponent},
-};
+// A text value is read into the member of its own name; any other by the function Read<name>.
+#define TEXT_VALUE(name) \
+  { name##Bit, #name, &ProgramEntry::name, nullptr }
+#define OTHER_VALUE(name) \
+  { name##Bit, #name, nullptr, Read##name }
+const ValueReader Readers[] = {TEXT_VALUE(DisplayName),
+                               TEXT_VALUE(QuietDisplayName),
+                               TEXT_VALUE(UninstallString),
+                               TEXT_VALUE(QuietUninstallString),
+                               TEXT_VALUE(Publisher),
+                               TEXT_VALUE(DisplayVersion),
+                               OTHER_VALUE(EstimatedSize),
+                               TEXT_VALUE(HelpLink),
+                               TEXT_VALUE(URLInfoAbout),
+                               TEXT_VALUE(URLUpdateInfo),
+                               TEXT_VALUE(HelpTelephone),
+                               TEXT_VALUE(Contact),
+                               TEXT_VALUE(Readme),
+                               TEXT_VALUE(Comments),
+                               TEXT_VALUE(DisplayIcon),
+                               OTHER_VALUE(InstallDate),
+                               OTHER_VALUE(WindowsInstaller),
+                               OTHER_VALUE(SystemComponent)};
+#undef TEXT_VALUE
+#undef OTHER_VALUE
 
 }  // namespace
 
