@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "window/Window.h"
 
@@ -88,8 +90,13 @@ class CListView : public CControl {
   HIMAGELIST SmallImages = nullptr;
 
  private:
+  // Widths that the control fitted to columns other than the last, by FitKey.
+  std::unordered_map<uint64_t, int> FittedWidths;
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
+  std::string HeaderText(int column) const;
   int HeaderTextWidth(int column) const;
-  bool CellsFit(int column, int width) const;
+  bool ReadCellTexts(int column, std::vector<std::string>& texts) const;
+  bool CellsFit(std::vector<std::string> texts, int width) const;
+  uint64_t FitKey(int column, const std::vector<std::string>& texts) const;
   void SetCell(char* text, int item, int subItem, int image);
 };
