@@ -1,5 +1,7 @@
 #include "ui/Details.h"
 
+#include <utility>
+
 #include "inventory/Dates.h"
 #include "inventory/EntryStatus.h"
 #include "inventory/Formatting.h"
@@ -19,6 +21,11 @@ namespace {
 
 HICON BlankIcon() { return LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_BLANK)); }
 
+// The entry that the pane shows, and the DPI of its icon. Every scan clears the pane first: an
+// entry of the new scan at the same address is not taken for the one shown.
+const ProgramEntry* ShownEntry = nullptr;
+UINT ShownDpi = 0;
+
 // Shows icon in the pane and destroys the one it replaces, unless that is the shared blank icon.
 // The old icon is taken off first: a static control may refuse the new one (Wine's refuses
 // monochrome icons such as the blank icon), and the previous program's icon must not stay.
@@ -28,10 +35,15 @@ void ShowDetailsIcon(HICON icon) {
   DetailsIcon.SetIcon(icon);
 }
 
+// Sets the text unless the control shows it already: each change repaints the control.
+void SetChangedText(CWindow& control, const std::string& text) {
+  if (control.GetText() != text) control.SetText(text);
+}
+
 // Sets a fact's value, and its label only when the value is present.
 void SetFact(CStatic& label, const char* labelText, CEdit& value, const std::string& text) {
-  label.SetText(text.empty() ? "" : labelText);
-  value.SetText(text);
+  SetChangedText(label, text.empty() ? "" : labelText);
+  SetChangedText(value, text);
 }
 
 }  // namespace
@@ -39,8 +51,10 @@ void SetFact(CStatic& label, const char* labelText, CEdit& value, const std::str
 void FillDetails() {
   const ProgramEntry* entry = GetSelectedEntry();
   if (!entry) return;
-  ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
-  DetailsTitle.SetText(Title(*entry));
+  const bool another =
+      entry != std::exchange(ShownEntry, entry) || ProgramList.Dpi != std::exchange(ShownDpi, ProgramList.Dpi);
+  if (another) ShowDetailsIcon(ProgramList.GetSelectedItemIcon(false));
+  SetChangedText(DetailsTitle, Title(*entry));
   SetFact(SizeLabel, SizeLabelText, SizeValue, FormatSize(BestKnownSize(*entry)));
   SetFact(LastUsedLabel, LastUsedLabelText, LastUsedValue, FormatDate(LastUsedDay(*entry)));
   const bool counted = entry->HasUsageData && entry->UseCount != -1;
@@ -48,8 +62,8 @@ void FillDetails() {
   SetFact(PublisherLabel, PublisherLabelText, PublisherValue, entry->Publisher);
   SetFact(VersionLabel, VersionLabelText, VersionValue, entry->DisplayVersion);
   // Finding the status may ask the file system and load the installer's library: not before the
-  // window has painted.
-  SetFact(StatusLabel, StatusLabelText, StatusValue, "");
+  // window has painted. Another entry's status is not shown meanwhile.
+  if (another) SetFact(StatusLabel, StatusLabelText, StatusValue, "");
   SetTimer(MainWindow.GetHandle(), DetailsStatusTimer, 0, nullptr);
 }
 
@@ -61,6 +75,7 @@ void FillDetailsStatus() {
 
 void ClearDetails() {
   ShowDetailsIcon(BlankIcon());
+  ShownEntry = nullptr;
   for (CWindow* control : std::initializer_list<CWindow*>{
            &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
            &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel, &StatusValue, &StatusLabel})

@@ -28,6 +28,14 @@ LONG FontHeight(const CWindow& window) {
   window.GetLogFont(&font);
   return std::abs(font.lfHeight);
 }
+LONG IconWidth(const CWindow& window) {
+  ICONINFO info = {};
+  BITMAP bitmap = {};
+  GetIconInfo(reinterpret_cast<HICON>(SendMessageA(window.GetHandle(), STM_GETICON, 0, 0)), &info);
+  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+  DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
 SIZE TextSize(HWND window, const std::string& text) {
   SIZE size = {};
   HDC context = GetDC(window);
@@ -93,7 +101,8 @@ Measures Measure() {
           {"font height", FontHeight(SearchEdit)},
           {"title font height", FontHeight(DetailsTitle)},
           {"small icon", small},
-          {"large icon", large}};
+          {"large icon", large},
+          {"pane icon", IconWidth(DetailsIcon)}};
 }
 
 // The window with every column shown, in view and unclipped: its measures.
