@@ -98,6 +98,11 @@ TEST_F(ListTest, ItemsShowTheirCellsAndEachColumnStaysTheSortedOneWithItsArrowWh
         << "a second click on " << sorted.Header;
     EXPECT_EQ(Texts{sorted.Header + " down"}, Arrows());
   }
+  const std::string company(80, 'W');  // longer than any before: the column fits it anew
+  AddProgram("small", {"Publisher=" + company});
+  RequestScan();
+  EXPECT_LT(ListView_GetStringWidth(ProgramList.GetHandle(), company.c_str()),
+            ListView_GetColumnWidth(ProgramList.GetHandle(), PositionOf("Company")));
   ClickHeader("Company");
   Command(IDM_COLUMN_COMPANY);
   EXPECT_EQ(columns[5].Ascending, Column(0)) << "the sort column hidden: by name";
