@@ -1,7 +1,10 @@
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 
 #include "inventory/Dates.h"
+#include "inventory/EntryStatus.h"
 #include "inventory/Formatting.h"
 #include "inventory/InventoryScan.h"
 #include "inventory/ReadAhead.h"
@@ -194,6 +197,72 @@ TEST(FormattingTest, SizesUseCountsAndDatesAreShownAsTheListAndThePaneShowThem) 
   EXPECT_EQ("西暦2008年03月17日", FormatDate(DayOfTime(late.dwLowDateTime, late.dwHighDateTime)));
   EXPECT_EQ("", FormatDate(DayOfTime(0, 0)));
   EXPECT_EQ("", FormatDate(DayOfTime(~0u, ~0u)));
+}
+
+// The file system is searched as ever, and counted; Z: is a network drive.
+int FileSystemCalls = 0;
+DWORD WINAPI CountedSearch(LPCSTR path, LPCSTR name, LPCSTR extension, DWORD size, LPSTR found, LPSTR* part) {
+  ++FileSystemCalls;
+  return ApiHook::Original(&CountedSearch)(path, name, extension, size, found, part);
+}
+UINT WINAPI ZIsRemote(LPCSTR root) { return std::string(root) == "Z:\\" ? DRIVE_REMOTE : DRIVE_FIXED; }
+int WINAPI KnownProductsOnly(const char* code) { return std::string(code).find("{0000") == 0 ? 5 : -1; }
+
+// The status of a registration whose only command is that one.
+std::string StatusOfCommand(const std::string& command, const std::string& keyName = "key", bool expandable = false) {
+  ProgramEntry entry;
+  entry.KeyName = keyName;
+  entry.QuietUninstallString = command;  // used when there is no UninstallString
+  entry.ExpandableValues = expandable ? QuietUninstallStringBit : 0u;
+  entry.ValuesRead = AllValueBits;
+  return StatusText(StatusOf(entry));
+}
+
+const std::string Unknown = "{11111111-2222-3333-4444-555555555555}", Known = "{00000000-2222-3333-4444-555555555555}";
+
+TEST(StatusTest, AMissingProgramIsFoundAsALaunchLooksForItAndNothingOnTheNetworkIsTouched) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quillmere status";
+  std::filesystem::create_directories(folder / "Present App");
+  std::ofstream(folder / "Present App" / "un.exe") << "MZ";
+  const std::string base = folder.string();
+  SetEnvironmentVariableA("QUILLMERE_STATUS", base.c_str());
+  ApiHook search("KERNEL32.dll", "SearchPathA", &CountedSearch), drive("KERNEL32.dll", "GetDriveTypeA", &ZIsRemote);
+  const std::string Missing = "Uninstaller missing", Fine = "";
+  const struct {
+    std::string Command;
+    bool Expandable;
+    std::string Status;
+  } cases[] = {
+      {"\"" + base + "\\Missing App\\un.exe\" /S", false, Missing},
+      {base + "\\Missing App\\un.exe /S", false, Missing},
+      {"%QUILLMERE_STATUS%\\Missing App\\un.exe", true, Missing},
+      {"%QUILLMERE_STATUS%\\Present App\\un.exe /S", true, Fine},
+      {base + "\\Present App\\un.exe /S", false, Fine},
+      {"rundll32.exe \"" + base + "\\Missing App\\un.dll\",Uninstall", false, Fine},
+      {"\"" + base + "\\Missing App", false, Missing},
+      {"%NO_SUCH_VARIABLE%\\un.exe", true, Missing},
+      {"", false, Fine},
+      {"   ", false, Fine},
+      {"\"\"", false, Fine},
+      {"C:\\" + std::string(300, 'x') + ".exe", false, Fine},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Status, StatusOfCommand(c.Command, "key", c.Expandable)) << c.Command;
+  EXPECT_GT(FileSystemCalls, 0) << "the hook sees the search";
+  FileSystemCalls = 0;
+  for (const char* remote : {"\\\\server\\share\\un.exe", "\"//server/share/Program Files/un.exe\" /S", "Z:\\un.exe"})
+    EXPECT_EQ(Fine, StatusOfCommand(remote)) << remote;
+  EXPECT_EQ(0, FileSystemCalls) << "a network path is never looked for";
+  EXPECT_EQ(nullptr, GetModuleHandleA("msi.dll")) << "the installer is loaded only for product codes";
+  std::filesystem::remove_all(folder);
+}
+
+TEST(StatusTest, AWindowsInstallerRegistrationIsStaleWhenTheInstallerDoesNotKnowItsProduct) {
+  QueryProductState = KnownProductsOnly;
+  const std::string stale = "Not installed (Windows Installer)";
+  EXPECT_EQ(stale, StatusOfCommand("MsiExec.exe /X" + Unknown, Unknown));
+  EXPECT_EQ(stale, StatusOfCommand("C:\\Windows\\system32\\msiexec /i" + Unknown));
+  EXPECT_EQ("", StatusOfCommand("MsiExec.exe /X" + Known, Known));
+  EXPECT_EQ("", StatusOfCommand("msiexec.exe /X{1111}", "{1111}")) << "no product code";
 }
 
 }  // namespace
