@@ -26,6 +26,9 @@ Texts Scanned(const std::string& search, bool showSystem = false) {
   return scanned;
 }
 
+// The scan's clock, at which every key is old enough to be trusted once read.
+void WINAPI FarFuture(FILETIME* now) { *now = {0, 0x7FFFFFFF}; }
+
 TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSearchedInBothNamesIgnoringTheCaseOfAToZ) {
   std::string longValue = "E";  // a value name of over 16 KB in UTF-8, where a search among sorted names looks first
   for (int i = 0; i < 6000; ++i) longValue += "漢";
@@ -51,6 +54,7 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
                          std::string("\1\0\0\0\0\0\0\0", 8));
   RegistrySandbox::WriteUsage(Machine, "Shared", UsageRecord(1, 7));
   RegistrySandbox::WriteUsage(Machine, longKey, UsageRecord(1, 9));
+  ScanClock = FarFuture;  // every key is old enough to be trusted once read
   const Texts all = {"kb1 user",      "Shared user", "Café machine", "Alpha machine 7 msi", "CAFÉ WRITER machine",
                      "漢字 machine 9"};
   struct {
@@ -58,12 +62,12 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
     bool ShowSystemComponents;
     Texts Listed;
   } const searches[] = {
+      {"hab", false, {"Alpha machine 7 msi"}},  // the others read up to their names, then whole once listed
       {"", false, all},
       {"",
        true,
        {"kb1 user", "Shared user", "KB2 machine", "Microsoft Security Patch 3 machine", "Part machine", "Café machine",
         "Alpha machine 7 msi", "CAFÉ WRITER machine", "漢字 machine 9"}},
-      {"hab", false, {"Alpha machine 7 msi"}},
       {"é", false, {"Café machine"}},
       {"fÉ", false, {"CAFÉ WRITER machine"}},
       {"KB1", false, {"kb1 user"}},
@@ -74,45 +78,16 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
     EXPECT_EQ(search.Listed, Scanned(search.Text, search.ShowSystemComponents)) << "search text " << search.Text;
   EXPECT_EQ(2 * 8, calls.OpensOf(UninstallKeyPath)) << "two passes (the two roots) a scan";
   EXPECT_EQ(calls.Opens, calls.Closes) << "every key closed";
+  RegistrySandbox::Register(Machine, "Upper", {"DisplayName=CAFÉ WRITER 2"});
+  EXPECT_EQ(Texts{"CAFÉ WRITER 2 machine"}, Scanned("fÉ")) << "a key written again is read again";
   EXPECT_EQ(Texts{}, Boxes.Boxes);
-}
-
-// The scan's clock is the test's: a key is trusted from two seconds after its last write on.
-ULONGLONG Now = 0;
-void WINAPI TestClock(FILETIME* now) { *now = {static_cast<DWORD>(Now), static_cast<DWORD>(Now >> 32)}; }
-
-TEST_F(InventoryTest, AKeyIsReadAgainUntilItIsTwoSecondsOldThenOnlyOnceWritten) {
-  RegistrySandbox::Register(Machine, "App", {"DisplayName=App", "UninstallString=u", "Publisher=Old"});
-  ScanClock = TestClock;
-  const auto written = [] {  // App's last write
-    CRegistryKey uninstall;
-    uninstall.Open(Machine, UninstallPath, KEY_READ);
-    uninstall.EnumerateSubKeys();
-    return ULONGLONG{uninstall.SubKeyWriteTimes.at(0).dwHighDateTime} << 32 |
-           uninstall.SubKeyWriteTimes[0].dwLowDateTime;
-  };
-  const auto readsOfApp = [](ULONGLONG at) {  // opens of App by a scan
-    Now = at;
-    RegistryCalls calls;
-    ScanInventory("", false);
-    EXPECT_EQ(calls.Opens, calls.Closes);
-    return calls.OpensOf("App");
-  };
-  const ULONGLONG twoSeconds = 20000000, settled = written() + twoSeconds + 1;
-  EXPECT_EQ(1, readsOfApp(settled - twoSeconds - 1)) << "just written";
-  EXPECT_EQ(1, readsOfApp(settled - 1)) << "not yet two seconds old";
-  EXPECT_EQ(1, readsOfApp(settled)) << "two seconds old, read by no scan since";
-  EXPECT_EQ(0, readsOfApp(settled)) << "read once it was two seconds old";
-  RegistrySandbox::Register(Machine, "App", {"Publisher=New"});
-  EXPECT_EQ(1, readsOfApp(written() + twoSeconds + 1)) << "written again";
-  EXPECT_EQ("New", ScanInventory("", false).at(0).Publisher);
   ScanClock = GetSystemTimeAsFileTime;
 }
 
 // RegEnumKeyExA fails at FailingIndex (MAXDWORD: at every index); RegOpenKeyExA fails once to open
 // the key named FailingOpen, on any thread; RegQueryValueExA fails to read a DisplayName of over 256
 // bytes once its size is known.
-DWORD FailingIndex = 0;
+DWORD FailingIndex = 1 << 20;
 std::string FailingOpen;
 std::mutex FailingOpenLock;
 LONG WINAPI FailIndex(HKEY key, DWORD index, LPSTR name, LPDWORD length, LPDWORD reserved, LPSTR className,
@@ -126,29 +101,6 @@ LONG WINAPI FailOpenOnce(HKEY root, LPCSTR path, DWORD options, REGSAM access, P
     if (path && path == FailingOpen) return FailingOpen.clear(), ERROR_ACCESS_DENIED;
   }
   return ApiHook::Original(&FailOpenOnce)(root, path, options, access, key);
-}
-
-TEST_F(InventoryTest, AKeySearchedAwayIsCompletedWhenListedAKeyNotReadIsReadAgainAndAFailingIndexCostsNoOtherKey) {
-  for (const std::string name : {"Flaky", "Late", "Other"})
-    RegistrySandbox::Register(Machine, name, {"DisplayName=" + name, "UninstallString=u"});
-  RegistrySandbox::WriteUsage(Machine, "OTHER", UsageRecord(1, 5));  // read by every scan, whatever its case
-  ApiHook enumerate("ADVAPI32.dll", "RegEnumKeyExA", &FailIndex), open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
-  ScanClock = TestClock, Now = ~0ull >> 1;  // every key is old enough to be trusted
-  struct {
-    const char *Search, *FailingOpen;
-    DWORD FailingIndex;
-    Texts Listed;
-  } const scans[] = {{"other", "Flaky", 100, {"Other machine 5"}},             // Late is read up to its names
-                     {"", "Late", 100, {"Flaky machine", "Other machine 5"}},  // the rest of Late is not
-                     {"", "", 100, {"Flaky machine", "Late machine", "Other machine 5"}},
-                     {"", "", 1, {"Flaky machine", "Other machine 5"}},
-                     {"", "", MAXDWORD, {}}};  // the walk ends even when every index fails
-  for (const auto& scan : scans) {
-    FailingOpen = scan.FailingOpen, FailingIndex = scan.FailingIndex;
-    EXPECT_EQ(scan.Listed, Scanned(scan.Search))
-        << "failing open " << scan.FailingOpen << ", index " << scan.FailingIndex;
-  }
-  ScanClock = GetSystemTimeAsFileTime;
 }
 
 LONG WINAPI FailLongNames(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
@@ -167,7 +119,7 @@ TEST_F(InventoryTest, ManyKeysAreReadOnThreadsInOrderAndAReadThatFailsThereIsRea
     listed.push_back(name + " machine" + (i % 3 == 0 ? " " + std::to_string(i) : ""));
   }
   ApiHook query("ADVAPI32.dll", "RegQueryValueExA", &FailLongNames),
-      open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce);
+      open("ADVAPI32.dll", "RegOpenKeyExA", &FailOpenOnce), enumerate("ADVAPI32.dll", "RegEnumKeyExA", &FailIndex);
   FailingOpen = "App" + std::to_string(120 + CReadAhead::Window);
   RegistryCalls calls;
   EXPECT_EQ(listed, Scanned(""));  // App140's name could not be read: its key name stands for it
@@ -175,6 +127,11 @@ TEST_F(InventoryTest, ManyKeysAreReadOnThreadsInOrderAndAReadThatFailsThereIsRea
   EXPECT_EQ(Texts{MessageBoxCatcher::Describe("Error while retreiving a registry value", "", MB_ICONERROR, "")},
             Boxes.Boxes)
       << "shown once, by the scan itself";
+  FailingIndex = 1;
+  listed.erase(listed.begin() + 1);
+  EXPECT_EQ(listed, Scanned("")) << "a key that cannot be enumerated costs no other";
+  FailingIndex = MAXDWORD;
+  EXPECT_EQ(Texts{}, Scanned("")) << "the walk ends when every index fails";
 }
 
 TEST(FormattingTest, SizesUseCountsAndDatesAreShownAsTheListAndThePaneShowThem) {
