@@ -14,7 +14,6 @@
 
 #include "actions/Export.h"
 #include "actions/ExportFormat.h"
-#include "inventory/CommandLine.h"
 #include "support/AppSession.h"
 #include "ui/ResourceIds.h"
 #include "ui/Scan.h"
@@ -209,84 +208,27 @@ TEST_F(ActionsTest, EachWayToActOnTheSelectedProgramLaunchesOrAsksAsItMustThenSc
   RemoveDirectoryA("C:\\Quill Test");
 }
 
-// Once armed, a read of the value FailingValue fails after its size was learned: the first read with
-// a buffer is told that the data needs more room, the next one fails.
-bool FailureDue = false, SizeGiven = false;
-std::string FailingValue = "Publisher";
-std::function<void()> WhenTheScanGoesOn;  // at the first registry query after the failure
-LONG WINAPI QueryFailingOnce(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-  if (FailureDue && data && name && FailingValue == name) {
-    if (!std::exchange(SizeGiven, true)) return *type = REG_SZ, *size = 4096, ERROR_MORE_DATA;
-    return FailureDue = false, ERROR_ACCESS_DENIED;
-  }
-  if (!FailureDue && WhenTheScanGoesOn) std::exchange(WhenTheScanGoesOn, nullptr)();
-  return ApiHook::Original(&QueryFailingOnce)(key, name, reserved, type, data, size);
+// The program's SetTimer and KillTimer calls, noted: no timer runs by itself here. The details
+// pane's timer (period 0) is left out.
+Texts TimerCalls;
+UINT_PTR WINAPI NoteSetTimer(HWND, UINT_PTR id, UINT period, TIMERPROC) {
+  if (period) TimerCalls.push_back("set " + std::to_string(id) + " " + std::to_string(period));
+  return 1;
 }
+BOOL WINAPI NoteKillTimer(HWND, UINT_PTR id) { return TimerCalls.push_back("kill " + std::to_string(id)), TRUE; }
 
-// An error box opens in the middle of a scan: meanwhile the list keeps the entries of the last whole
-// scan, and the scans asked for run as one after it.
-TEST_F(ActionsTest, ScansAskedForDuringAnErrorBoxInAScanRunOnceAfterItAndTheListKeepsItsEntries) {
-  RegistrySandbox::Register(User, "alpha", {"DisplayName=Alpha", "UninstallString=a.exe", "Publisher=Acme"});
-  StartUp();
-  Register(Machine, "gamma", "Gamma");
-  RegistryCalls calls;
-  ApiHook failing("ADVAPI32.dll", "RegQueryValueExA", &QueryFailingOnce);
-  FailureDue = true;
-  int opensWhileOpen = -1;
-  Boxes.WhileOpen = [&] {
-    opensWhileOpen = calls.OpensOf(UninstallPath);
-    for (UINT command : {IDM_COLUMN_SIZE, IDM_REFRESH, IDM_REFRESH})
-      PostMessageA(MainWindow.GetHandle(), WM_COMMAND, command, 0);
-    for (int down = 0; down < 2; ++down) PostMessageA(ProgramList.GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
-  };
-  Texts titlesDuringTheBox;
-  WhenTheScanGoesOn = [&] { titlesDuringTheBox = ListTitles(); };
-  Command(IDM_REFRESH);
-  PumpMessages();
-  EXPECT_EQ(Texts{"Error while retreiving a registry value||16|"}, Boxes.Boxes);
-  EXPECT_EQ(Texts{"Alpha"}, titlesDuringTheBox) << "from the last whole scan";
-  EXPECT_EQ((Texts{"Alpha", "Gamma"}), ListTitles());
-  EXPECT_EQ((Texts{"Acme", ""}), Column(1)) << "the Size column gone";
-  EXPECT_EQ(1, opensWhileOpen) << "the uninstall keys opened while the box asks";
-  EXPECT_EQ(4, calls.OpensOf(UninstallPath));
-  for (int item = 0; item < 2; ++item)
-    EXPECT_EQ(&ProgramInventory.at(item), reinterpret_cast<const ProgramEntry*>(ProgramList.GetItemParam(item)));
-  EXPECT_EQ(ListTitles().at(SelectedIndex()), DetailsTitle.GetText());
-  // A value read only for the selected program fails: a scan asked for meanwhile waits for the read.
-  FailingValue = "DisplayVersion", FailureDue = true, SizeGiven = false;
-  Boxes.WhileOpen = [&] { Command(IDM_REFRESH), opensWhileOpen = calls.OpensOf(UninstallPath); };
-  Select(1);
-  EXPECT_EQ(4, opensWhileOpen);
-  EXPECT_EQ(6, calls.OpensOf(UninstallPath));
-  Boxes.WhileOpen = nullptr;
-}
-
-// The search timer on a clock of the test's: SetTimer and KillTimer of the program are replaced,
-// and AdvanceClock delivers WM_TIMER at each due time that it passes.
-DWORD Now = 0, Due = 0, Period = 0;  // Period 0: no timer
-UINT_PTR WINAPI FakeSetTimer(HWND, UINT_PTR, UINT period, TIMERPROC) { return Period = period, Due = Now + period, 1; }
-BOOL WINAPI FakeKillTimer(HWND, UINT_PTR) { return std::exchange(Period, 0) != 0; }
-void AdvanceClock(DWORD ms) {
-  for (const DWORD end = Now + ms; Now < end;)
-    if (++Now == Due && Period) Due += Period, SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
-}
-
-TEST_F(ActionsTest, FiveEditsOfTheSearchText100MsApartScanOnceHalfASecondAfterTheLast) {
+TEST_F(ActionsTest, EachEditOfTheSearchTextStartsTheSameHalfSecondTimerAgainWhoseRunScansOnceAndEndsIt) {
   Register(User, "w", "Text Writer Pro");
   Register(Machine, "p", "Paint Shop");
   StartUp();
-  ApiHook setTimer("USER32.dll", "SetTimer", &FakeSetTimer), killTimer("USER32.dll", "KillTimer", &FakeKillTimer);
+  ApiHook setTimer("USER32.dll", "SetTimer", &NoteSetTimer), killTimer("USER32.dll", "KillTimer", &NoteKillTimer);
   RegistryCalls calls;
-  for (size_t length = 1; length <= 5; ++length) {
-    SearchEdit.SetText(std::string("write", length));  // the edit control tells its parent: EN_CHANGE
-    PumpMessages();
-    AdvanceClock(length < 5 ? 100 : 499);
-  }
-  EXPECT_EQ(0, calls.OpensOf(UninstallPath));
-  AdvanceClock(1);
+  for (const char* text : {"w", "write"}) SearchEdit.SetText(text);  // the edit tells its parent: EN_CHANGE
+  EXPECT_EQ(0, calls.OpensOf(UninstallPath)) << "no scan before the timer runs";
+  SendMessageA(MainWindow.GetHandle(), WM_TIMER, 0, 0);
+  EXPECT_EQ((Texts{"set 0 500", "set 0 500", "kill 0"}), TimerCalls);
   EXPECT_EQ(Texts{"Text Writer Pro"}, ListTitles());
-  AdvanceClock(5000);
-  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan: the timer stops at its first run";
+  EXPECT_EQ(2, calls.OpensOf(UninstallPath)) << "one scan";
 }
 
 using Ids = std::vector<UINT>;
@@ -429,19 +371,6 @@ TEST_F(RealInputTest, TabGoesAlongTheListTheSearchBoxAndTheButtonsAndTheFocusCom
                                               "2026 The Quillmere developers. Free to use and to share.\r\n",
                                               "About Quillmere...", MB_USERICON, "main")},
             Boxes.Boxes);
-}
-
-TEST(CommandLineTest, AProgramIsReadAsCreateProcessReadsACommandLineWithoutAnApplicationName) {
-  const auto splits = [](const std::string& commandLine) {
-    std::string read;
-    for (const CommandSplit& split : CommandSplits(commandLine))
-      read += "[" + split.Program + "|" + split.Parameters + "]";
-    return read;
-  };
-  EXPECT_EQ("[C:\\P F\\u.exe|/S \"x\"]", splits(" \"C:\\P F\\u.exe\"  /S \"x\""));
-  EXPECT_EQ("[C:\\P F\\u.exe|]", splits("\"C:\\P F\\u.exe"));
-  EXPECT_EQ("[C:\\P|F\\u.exe\t /S ][C:\\P F\\u.exe|/S ][C:\\P F\\u.exe\t /S|]", splits("C:\\P F\\u.exe\t /S "));
-  EXPECT_EQ("[|]", splits(""));
 }
 
 // The registration's key may not be opened for deleting.
