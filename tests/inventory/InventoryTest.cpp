@@ -145,7 +145,7 @@ TEST(FormattingTest, SizesUseCountsAndDatesAreShownAsTheListAndThePaneShowThem) 
     EXPECT_EQ(row, row.substr(0, row.find(" => ") + 4) + FormatUseCount(std::stoul(row)));
   // A user whose short date format is long and not Latin: 23 bytes in UTF-8. Install dates of real
   // days only; a use's stored day whatever its hour, nothing for zero or a time past the calendar.
-  ShortDates format("'西暦'yyyy'年'MM'月'dd'日'");
+  const ApiHook format = ShortDates("'西暦'yyyy'年'MM'月'dd'日'");
   const std::pair<const char*, const char*> installDates[] = {{"16001231", ""}, {"16010101", "西暦1601年01月01日"},
                                                               {"19000229", ""}, {"20000229", "西暦2000年02月29日"},
                                                               {"20241301", ""}, {"2024315", ""}};

@@ -55,7 +55,7 @@ struct SortedColumn {
 };
 
 TEST_F(ListTest, ItemsShowTheirCellsAndEachColumnStaysTheSortedOneWithItsArrowWhileOthersAreShownOrHidden) {
-  ShortDates dates("dd.MM.yyyy");
+  const ApiHook dates = ShortDates("dd.MM.yyyy");
   AppSettings.ShowFrequencyColumn = AppSettings.ShowLastUsedColumn = 1;
   AddProgram("small", {"Publisher=Äpfel", "EstimatedSize=#1"});
   AddProgram("Three", {"Publisher=Zeta", "InstallDate=20230101"}, UsageRecord(3ll << 30, 12, FileTimeOf(2010, 6, 1)));

@@ -17,6 +17,7 @@ class ApiHook {
   template <typename Function>
   ApiHook(const char* dll, const char* function, Function* standIn)
       : ApiHook(dll, function, reinterpret_cast<void*>(standIn)) {}
+  ApiHook(const ApiHook&) = delete;  // it knows itself by its address
   ~ApiHook();
   // What the import table held before the newest live hook of standIn: the system's own function.
   template <typename Function>

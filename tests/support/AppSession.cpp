@@ -138,8 +138,9 @@ void RealInputTest::SetUp() {
   AppTest::SetUp();
 }
 
-ShortDates::ShortDates(const char* format) : Hook("KERNEL32.dll", "GetDateFormatA", &DateInFormat) {
+ApiHook ShortDates(const char* format) {
   DateFormat = format;
+  return ApiHook("KERNEL32.dll", "GetDateFormatA", &DateInFormat);
 }
 
 void PumpMessages() {

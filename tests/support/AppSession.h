@@ -75,15 +75,9 @@ struct RealInputTest : AppTest {
   void SetUp() override;
 };
 
-// Short dates in a format of the test's (as GetDateFormatA takes one) while it lives, whatever the
-// user's: expected dates are written as they show.
-class ShortDates {
- public:
-  explicit ShortDates(const char* format);
-
- private:
-  ApiHook Hook;
-};
+// Short dates in a format of the test's (as GetDateFormatA takes one) while the hook lives, whatever
+// the user's: expected dates are written as they show.
+ApiHook ShortDates(const char* format);
 
 // Dispatches every message queued for this thread, WM_QUIT included.
 void PumpMessages();
