@@ -70,13 +70,8 @@ TEST_F(RemoveEntryTest, AnEntryGoesWholeAndOnlyWithACopyAndUndoPutsItBackNewestF
   Command(IDM_UNDO_REMOVE_ENTRY);
   EXPECT_EQ((Texts{"Alpha", "Beta again", "Kept"}), ListTitles()) << "the program installed again is overwritten";
   EXPECT_TRUE(UndoEnabled()) << "the undo that could not be done is still there";
-  const auto confirm = [this](const std::string& title) {
-    return MessageBoxCatcher::Describe(RemoveQuestion(title), "Quillmere", MB_ICONWARNING | MB_YESNO, "main");
-  };
   ASSERT_EQ(8u, Boxes.Boxes.size());
-  EXPECT_EQ(confirm("Beta"), Boxes.Boxes[0]);
   EXPECT_PRED2(StartsWith, Boxes.Boxes[1], "Couldn't remove the entry \"Beta\": no copy of it could be kept in \"");
-  EXPECT_EQ(confirm("Alpha"), Boxes.Boxes[2]);
   EXPECT_EQ("Couldn't remove the entry \"Alpha\".\n\nAccess denied.|Quillmere|16|main", Boxes.Boxes[3]);
   EXPECT_PRED2(StartsWith, Boxes.Boxes[7],
                "Couldn't put back the entry \"Beta\".\n\nA registration of that name exists again (the program may "
