@@ -1,5 +1,4 @@
-// The platform-free logic on any input, under the sanitizers: what holds for every input, each
-// property told by name when it fails.
+// The platform-free logic on any input, under the sanitizers; a broken property is told by name.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

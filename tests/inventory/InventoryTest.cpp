@@ -81,9 +81,8 @@ TEST_F(InventoryTest, RegistrationsWithAnUninstallValueAreListedUserFirstAndSear
   ScanClock = GetSystemTimeAsFileTime;
 }
 
-// RegEnumKeyExA fails at every index once EveryIndexFails; RegOpenKeyExA fails once to open
-// the key named FailingOpen, on any thread; RegQueryValueExA fails to read a DisplayName of over 256
-// bytes once its size is known.
+// RegEnumKeyExA fails at every index once EveryIndexFails; RegOpenKeyExA fails once to open the key
+// named FailingOpen, on any thread; RegQueryValueExA fails to read a DisplayName of over 256 bytes.
 bool EveryIndexFails = false;
 std::string FailingOpen;
 std::mutex FailingOpenLock;

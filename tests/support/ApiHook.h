@@ -1,6 +1,5 @@
 #pragma once
-// Stand-ins for functions that this executable imports from the system's DLLs, while a hook lives.
-// Calls made inside the system's DLLs are not affected.
+// Stand-ins, while a hook lives, for functions that this executable imports (not for the DLLs' own calls).
 #include <windows.h>
 
 #include <algorithm>

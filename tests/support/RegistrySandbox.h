@@ -1,8 +1,7 @@
 #pragma once
-// Redirects HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE of this process to empty scratch keys under
-// HKEY_CURRENT_USER\Software\QuillmereTests while the object lives, and writes registry data there.
-// When it cannot make a scratch key or redirect a root it stops the process at once (exit code 3),
-// so that no test ever runs on the real registry.
+// Redirects both roots of this process to empty scratch keys under HKEY_CURRENT_USER\Software\QuillmereTests
+// while it lives, and writes registry data there. When it cannot, it stops the process at once
+// (exit code 3): no test ever runs on the real registry.
 #include <windows.h>
 
 #include <cstdint>

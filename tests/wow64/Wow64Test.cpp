@@ -1,5 +1,4 @@
-// Writes to the real HKEY_LOCAL_MACHINE of the tests' 64-bit Wine prefix (a redirected root has no
-// separate 32-bit and 64-bit views), so under Wine only.
+// Writes to the real HKEY_LOCAL_MACHINE of the tests' 64-bit Wine prefix: a redirected root has no views.
 #include <gtest/gtest.h>
 
 #include "actions/RemoveEntry.h"
