@@ -33,6 +33,10 @@ struct ScanRequest {
   }
 };
 
+std::vector<ProgramEntry> ScanFor(const ScanRequest& request) {
+  return ScanInventory(request.SearchText, request.ShowSystemComponents, request.WantedValues);
+}
+
 ScanRequest EarlyRequest = {"", false, 0};
 std::future<std::vector<ProgramEntry>> EarlyScan;
 
@@ -50,7 +54,7 @@ std::vector<ProgramEntry> Scanned(const ScanRequest& request) {
     std::vector<ProgramEntry> early = TakeEarlyScan();
     if (request == EarlyRequest) return early;
   }
-  return ScanInventory(request.SearchText, request.ShowSystemComponents, request.WantedValues);
+  return ScanFor(request);
 }
 
 std::string StatusText(size_t count) { return count == 0 ? "Nothing found" : std::to_string(count) + " applications"; }
@@ -85,9 +89,7 @@ void FetchDeferringScans(Fetch fetch) {
 
 void StartFirstScan() {
   EarlyRequest = {"", AppSettings.ShowSystemComponents != 0, ShownValues(AppSettings)};
-  EarlyScan = std::async(std::launch::async, [request = EarlyRequest] {
-    return ScanInventory(request.SearchText, request.ShowSystemComponents, request.WantedValues);
-  });
+  EarlyScan = std::async(std::launch::async, ScanFor, EarlyRequest);
 }
 
 void RequestScan() {
