@@ -79,7 +79,7 @@ void ClearDetails() {
   for (CWindow* control : std::initializer_list<CWindow*>{
            &DetailsTitle, &SizeLabel, &SizeValue, &LastUsedLabel, &LastUsedValue, &UsedLabel, &UsedValue,
            &PublisherValue, &PublisherLabel, &VersionValue, &VersionLabel, &StatusValue, &StatusLabel})
-    control->SetText("");
+    SetChangedText(*control, "");
 }
 
 void OnSelectionChanged(NMLISTVIEW* notification) {
