@@ -51,8 +51,8 @@ void CListView::AutoSizeColumns(int keptColumn) {
     const bool whole = ReadCellTexts(column, texts);
     const bool last = column == ColumnCount - 1;
     const uint64_t key = last ? 0 : FitKey(column, texts);
-    const auto remembered = FittedWidths.find(key);
-    if (!last && remembered != FittedWidths.end()) {
+    const auto remembered = last ? FittedWidths.end() : FittedWidths.find(key);
+    if (remembered != FittedWidths.end()) {
       if (GetColumnWidth(column) != remembered->second) SetColumnWidth(column, remembered->second);
       continue;
     }
