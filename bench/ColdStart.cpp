@@ -20,7 +20,8 @@
 // Run it on the registrations that `quillmere_bench --seed N` wrote into the prefix, with the
 // build of the same bitness (the list's rows are read in the program's memory). Every program
 // named is started K times (5 by default), in turn with the others and the peer, after one start
-// of each that is not counted.
+// of each that is not counted. The turn begins with another program each round, so that every
+// program takes every place in it alike when K is a multiple of the number of programs.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -352,7 +353,10 @@ int main(int argc, char** argv) {
   std::vector<std::vector<ColdStart>> starts(programs.size());
   std::vector<double> peer;
   for (int run = 0; run <= repeats; ++run) {
-    for (size_t p = 0; p < programs.size(); ++p) {
+    // Each round begins with the next program: the first start of a round, just after the peer's,
+    // is slower than the same program's later in the round.
+    for (size_t turn = 0; turn < programs.size(); ++turn) {
+      const size_t p = (turn + run) % programs.size();
       const ColdStart times = StartProgram(programs[p], expected, statusColumns[p]);
       std::fprintf(stderr, "start %d of %s: list %.0f ms, icons %.0f ms, peak %.1f MB\n", run, programs[p].c_str(),
                    times.ListMs, times.IconsMs, times.PeakMb);
