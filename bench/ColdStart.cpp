@@ -323,6 +323,20 @@ double Median(std::vector<double> values) {
   return values.empty() ? -1 : values[values.size() / 2];
 }
 
+// The median over the rounds of a program's list time less the first program's in the same round
+// ("+12", "-7"; "none" without a round in which both showed their list): both starts met the
+// machine in the same state, which the medians of each alone do not show.
+std::string MedianDifference(const std::vector<ColdStart>& program, const std::vector<ColdStart>& first) {
+  std::vector<double> differences;
+  for (size_t run = 0; run < program.size() && run < first.size(); ++run)
+    if (program[run].ListMs >= 0 && first[run].ListMs >= 0)
+      differences.push_back(program[run].ListMs - first[run].ListMs);
+  if (differences.empty()) return "none";
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.0f", Median(differences));
+  return text;
+}
+
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 }  // namespace
@@ -376,9 +390,10 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "COLD program=%s path=%s n=%d rows=%zu list_ms=%.0f icons_ms=%.0f peak_working_set_mb=%.1f "
-        "peer_ms=%.0f failed=%d status_column=%d\n",
+        "peer_ms=%.0f failed=%d status_column=%d list_ms_less_first=%s\n",
         BaseName(programs[p]).c_str(), programs[p].c_str(), count, expected.size(), Median(list), Median(icons), peak,
-        Median(peer), static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)), statusColumns[p] ? 1 : 0);
+        Median(peer), static_cast<int>(std::count(icons.begin(), icons.end(), -1.0)), statusColumns[p] ? 1 : 0,
+        MedianDifference(starts[p], starts[0]).c_str());
   }
   return 0;
 }
